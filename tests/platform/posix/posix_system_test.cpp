@@ -1,0 +1,159 @@
+#include "platform/posix/posix_system.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/command_line.h"
+#include "platform/posix/local_clock.h"
+#include "platform/text.h"
+
+namespace quorel::posix {
+namespace {
+
+TEST(JoinArgumentsTest, JoinsEverythingAfterTheProgramName) {
+  const struct {
+    std::vector<std::string> args;
+    std::u16string joined;
+  } cases[] = {
+      {{"quorel"}, u""},
+      {{"quorel", "1", "", "ABC"}, u"1  ABC"},
+      {{"quorel", ""}, u""},
+      {{"quorel", "", ""}, u" "},
+      {{"quorel", "a b", "c"}, u"a b c"},
+      {{"quorel",
+        "Gr\xC3\xB6\xC3\x9F"
+        "e"},
+       u"Größe"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> storage = c.args;
+    std::vector<char*> argv;
+    argv.reserve(storage.size() + 1);
+    for (auto& a : storage)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(JoinArguments(static_cast<int>(storage.size()), argv.data()), c.joined)
+        << text::ToUtf8(c.joined);
+  }
+}
+
+// Whether a child of this process has ended without being reaped.
+bool HasZombieChild() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    std::ifstream in(entry.path() / "stat");
+    std::string stat;
+    if (!std::getline(in, stat)) continue;
+    const auto afterName = stat.rfind(')');  // the name may itself contain blanks and parentheses
+    if (afterName == std::string::npos) continue;
+    std::istringstream fields(stat.substr(afterName + 1));
+    char state = 0;
+    pid_t parent = 0;
+    if (fields >> state >> parent && state == 'Z' && parent == getpid()) return true;
+  }
+  return false;
+}
+
+class PosixSystemTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = std::filesystem::temp_directory_path() / "posix_system_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // The directory in the backslash notation the program writes.
+  std::u16string BackslashDir() {
+    auto s = text::FromUtf8(dir_.string());
+    for (auto& c : s)
+      if (c == u'/') c = u'\\';
+    return s;
+  }
+
+  std::filesystem::path dir_;
+  PosixSystem system_{u"a b", "/nonexistent/registry"};
+};
+
+TEST_F(PosixSystemTest, ReportsCommandLineTitleAndVersion) {
+  EXPECT_EQ(system_.CommandLine(), u"a b");
+  EXPECT_EQ(system_.AppTitle(), u"Quorel");
+  const auto v = system_.AppVersion();
+  EXPECT_EQ((std::vector{v.major, v.minor, v.revision}), (std::vector{1, 0, 0}));
+}
+
+TEST_F(PosixSystemTest, FileExistsOnlyForVisibleRegularFiles) {
+  std::ofstream(dir_ / "MSINFO32.EXE") << "x";
+  std::ofstream(dir_ / ".hidden") << "x";
+  std::filesystem::create_directory(dir_ / "folder");
+  const auto dir = text::FromUtf8(dir_.string());
+  const struct {
+    std::u16string path;
+    bool exists;
+  } cases[] = {
+      {dir + u"/MSINFO32.EXE", true},   {BackslashDir() + u"\\MSINFO32.EXE", true},
+      {dir + u"\\MSINFO32.EXE", true},  {dir + u"/.hidden", false},
+      {dir + u"/folder", false},        {dir + u"/missing", false},
+      {dir + u"/MSINFO32.EXE/", false}, {u"", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(system_.FileExists(c.path), c.exists) << text::ToUtf8(c.path);
+}
+
+TEST_F(PosixSystemTest, StartsProgramsAndReportsFailures) {
+  EXPECT_NO_THROW(system_.StartProcess(u"\\bin\\true"));
+  EXPECT_NO_THROW(system_.StartProcess(u"true"));  // searched on PATH
+  for (const auto* path : {u"/nonexistent/program", u""}) {
+    try {
+      system_.StartProcess(path);
+      ADD_FAILURE() << "no error for " << text::ToUtf8(path);
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find("\"" + text::ToUtf8(path) + "\""), std::string::npos)
+          << e.what();
+    }
+  }
+}
+
+TEST_F(PosixSystemTest, ReapsStartedPrograms) {
+  system_.StartProcess(u"/bin/true");
+  // Time for the program to end; then its reaper gets a few seconds before we call it stuck.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (HasZombieChild() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(HasZombieChild());
+}
+
+TEST(DefaultRegistryPathTest, EnvironmentOverridesTheDefault) {
+  setenv("QUOREL_REGISTRY", "/tmp/my registry", 1);
+  EXPECT_EQ(DefaultRegistryPath(), "/tmp/my registry");
+  unsetenv("QUOREL_REGISTRY");
+  EXPECT_EQ(DefaultRegistryPath(), "/etc/quorel/registry");
+}
+
+TEST(LocalClockTest, WithinTheDayAndAdvancing) {
+  LocalClock clock;
+  const float before = clock.SecondsSinceMidnight();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const float after = clock.SecondsSinceMidnight();
+  for (float t : {before, after}) {
+    EXPECT_GE(t, 0.0f);
+    EXPECT_LT(t, 86400.0f);
+  }
+  float elapsed = after - before;
+  if (elapsed < 0) elapsed += 86400.0f;  // passed midnight
+  // Float resolution near the end of the day is about 8 ms.
+  EXPECT_GT(elapsed, 0.03f);
+  EXPECT_LT(elapsed, 5.0f);
+}
+
+}  // namespace
+}  // namespace quorel::posix
