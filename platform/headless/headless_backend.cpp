@@ -63,7 +63,7 @@ void HeadlessBackend::DestroyWindow(WindowId window) {
   std::erase_if(timers_, [&](const auto& t) { return t.first.first == window; });
   std::erase(zOrder_, window);
   windows_.erase(window);
-  Activate();
+  ActivateTop();
 }
 
 void HeadlessBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
@@ -85,14 +85,14 @@ void HeadlessBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
   }
   std::erase(zOrder_, window);
   zOrder_.push_back(window);
-  Activate();
+  ActivateTop();
 }
 
 void HeadlessBackend::RaiseWindow(WindowId window) {
   log_.Add("raise " + Name(window));
   std::erase(zOrder_, window);
   zOrder_.push_back(window);
-  Activate();
+  ActivateTop();
 }
 
 void HeadlessBackend::HideWindow(WindowId window) {
@@ -101,10 +101,10 @@ void HeadlessBackend::HideWindow(WindowId window) {
   w.modal = false;
   log_.Add("hide " + Name(window));
   std::erase(zOrder_, window);
-  Activate();
+  ActivateTop();
 }
 
-void HeadlessBackend::Activate() {
+void HeadlessBackend::ActivateTop() {
   const WindowId top = zOrder_.empty() ? kNoWindow : zOrder_.back();
   if (top == active_) return;
   active_ = top;

@@ -58,6 +58,7 @@ class HeadlessBackend final : public desktop::Backend {
   void PressF1(std::u16string_view form);
   void ChooseMenu(std::u16string_view form, std::u16string_view item);
   void CloseBox(std::u16string_view form);
+  void Activate(std::u16string_view form);  // brings the window to the front
   void Answer(int answer);  // the next message box
   void Wait(std::chrono::milliseconds duration);  // the user does nothing for a while
   void Check(std::string what, std::function<void()> check);  // runs test code at that point
@@ -106,7 +107,7 @@ class HeadlessBackend final : public desktop::Backend {
   void Post(std::function<void()> event) { posted_.push_back(std::move(event)); }
   bool DeliverPosted();
   void MoveFocus(desktop::WindowId window, std::u16string_view control);
-  void Activate();  // makes the top visible window the active one
+  void ActivateTop();  // makes the top visible window the active one
   void AdvanceTo(std::int64_t targetMs);
   void AddStep(std::string what, std::function<void()> act);
   std::string Name(desktop::WindowId window) const;

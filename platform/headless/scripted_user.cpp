@@ -125,6 +125,15 @@ void HeadlessBackend::CloseBox(std::u16string_view form) {
   });
 }
 
+void HeadlessBackend::Activate(std::u16string_view form) {
+  AddStep(Describe("activates", form), [this, form = std::u16string(form)] {
+    const WindowId id = Reachable(form);
+    std::erase(zOrder_, id);
+    zOrder_.push_back(id);
+    ActivateTop();
+  });
+}
+
 void HeadlessBackend::Answer(int answer) {
   Step step;
   step.what = "answer " + std::to_string(answer);
