@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "session/cacheapi.h"
+#include "support/harness.h"
+
+namespace quorel::testing {
+namespace {
+
+using cacheapi::ConnectServer;
+using cacheapi::DisconnectServer;
+using cacheapi::OpenServer;
+using cacheapi::Pause;
+using cacheapi::ReleaseServer;
+
+// A session whose settings are read from a command line, ready to connect.
+struct Connected : Harness {
+  Connected() : Harness(u"1 0 ABC pw 10.0.0.1 1972") {
+    Call([&] { cacheapi::ReadSettings(session()); });
+  }
+};
+
+TEST(ConnectServer, FirstCallConnectsWithOneObjectAndASecondCallReusesIt) {
+  Connected h;
+  h.Call([&] { ConnectServer(h.session()); });
+  EXPECT_EQ(h.server.Created(), 1);
+  EXPECT_EQ(h.server.OpenConnections(), 1);
+  const auto before = h.log.Entries().size();
+  const auto now = h.clock.NowMs();
+  h.Call([&] { ConnectServer(h.session()); });
+  EXPECT_EQ(h.server.Created(), 1);
+  EXPECT_TRUE(h.Log("show").empty());
+  EXPECT_EQ(h.clock.NowMs(), now);  // no pause
+  EXPECT_EQ(h.log.Entries().size(), before + 1);  // just the probe
+}
+
+TEST(ConnectServer, ConnectTrueButNotConnectedCountsAsAFailedAttempt) {
+  Connected h;
+  h.server.QueueAnswers({{.connect = true, .isConnected = false}, {.connect = false}});
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.Call([&] { ConnectServer(h.session()); });
+  EXPECT_EQ(h.server.Created(), 3);
+  EXPECT_EQ(h.Log("show FMServer modal").size(), 2u);
+  EXPECT_EQ(h.server.OpenConnections(), 1);
+  EXPECT_TRUE(h.Log("msgbox").empty());
+}
+
+TEST(ConnectServer, WhatTheUserTypesBetweenAttemptsDoesNotChangeTheNextAttempt) {
+  Connected h;
+  h.server.QueueAnswers({{.connect = false}});
+  h.screen.Click(u"FMServer", u"BUEdit");
+  h.screen.Answer(platform::vbYes);
+  h.screen.Type(u"FMServer", u"BSERVERIP", u"192.168.7.7");
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.Call([&] { ConnectServer(h.session()); });
+  ASSERT_EQ(h.server.ConnectStrings().size(), 2u);
+  EXPECT_EQ(h.server.ConnectStrings()[0], u"cn_iptcp:10.0.0.1[1972]:MIRLOX");
+  EXPECT_EQ(h.server.ConnectStrings()[1], u"cn_iptcp:10.0.0.1[1972]:MIRLOX");
+  EXPECT_EQ(h.screen.TextOf(u"FMServer", u"BSERVERIP"), u"192.168.7.7");
+}
+
+TEST(ConnectServer, FinalFailureTellsTheUserHidesTheDialogAndClearsTheUser) {
+  Connected h;
+  h.session().Benutzer = u"ABC | Alt";
+  h.server.RefuseAlways();
+  h.screen.CloseBox(u"FMServer");  // hides like "Zurück"
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.screen.Answer(platform::vbOK);
+  h.Call([&] { ConnectServer(h.session()); });
+  EXPECT_EQ(h.server.Created(), 3);
+  EXPECT_EQ(h.session().Benutzer, u"");
+  EXPECT_TRUE(h.screen.HasWindow(u"FMServer"));
+  EXPECT_FALSE(h.screen.IsVisible(u"FMServer"));
+  EXPECT_EQ(h.Log("msgbox style=48").size(), 1u);
+  // The object stays, not connected; opening through it fails.
+  ASSERT_NE(h.session().Factory, nullptr);
+  EXPECT_THROW(h.session().Factory->OpenId(u"MX.ParPersEdv", u"1||ABC"),
+               platform::NotConnectedError);
+}
+
+TEST(OpenServer, BusyFlagSwitchesThePointerOnlyWhenTrue) {
+  for (bool busy : {true, false}) {
+    SCOPED_TRACE(busy);
+    Connected h;
+    h.Call([&] {
+      OpenServer(h.session(), busy);
+      EXPECT_FALSE(h.desktop.TimerEnabled(u"FMServer", u"Lock"));
+      EXPECT_EQ(h.desktop.MousePointer(), busy ? platform::vbHourglass : platform::vbDefault);
+      ReleaseServer(h.session(), busy);
+    });
+    EXPECT_EQ(h.server.OpenConnections(), 1);
+    EXPECT_TRUE(h.desktop.TimerEnabled(u"FMServer", u"Lock"));
+    EXPECT_EQ(h.Log("pointer").size(), busy ? 2u : 0u);
+  }
+}
+
+TEST(IdleRelease, TheTimerDisconnectsOnce30SecondsAfterTheRelease) {
+  Connected h;
+  h.Call([&] {
+    OpenServer(h.session(), true);
+    ReleaseServer(h.session(), true);
+  });
+  h.Call([&] { h.desktop.DoEvents(std::chrono::milliseconds(29999)); });
+  EXPECT_EQ(h.server.OpenConnections(), 1);
+  h.Call([&] { h.desktop.DoEvents(std::chrono::milliseconds(1)); });
+  EXPECT_EQ(h.server.OpenConnections(), 0);
+  EXPECT_FALSE(h.desktop.TimerEnabled(u"FMServer", u"Lock"));
+  h.Call([&] { h.desktop.DoEvents(std::chrono::minutes(5)); });
+  EXPECT_EQ(h.Log("tick FMServer.Lock").size(), 1u);
+  EXPECT_EQ(h.Log("server disconnect").size(), 1u);
+  // The next piece of server work connects again with a new object.
+  h.Call([&] { OpenServer(h.session(), true); });
+  EXPECT_EQ(h.server.Created(), 2);
+  EXPECT_EQ(h.server.OpenConnections(), 1);
+}
+
+TEST(IdleRelease, ServerWorkRestartsTheInterval) {
+  Connected h;
+  h.Call([&] {
+    OpenServer(h.session(), true);
+    ReleaseServer(h.session(), true);
+    h.desktop.DoEvents(std::chrono::seconds(20));
+    OpenServer(h.session(), true);
+    ReleaseServer(h.session(), true);
+    h.desktop.DoEvents(std::chrono::seconds(20));
+  });
+  EXPECT_EQ(h.server.OpenConnections(), 1);
+  h.Call([&] { h.desktop.DoEvents(std::chrono::seconds(10)); });
+  EXPECT_EQ(h.server.OpenConnections(), 0);
+}
+
+TEST(DisconnectServer, WhenNotConnectedOnlySwitchesTheTimerOff) {
+  Connected h;
+  h.Call([&] {
+    DisconnectServer(h.session());  // no client object yet
+    OpenServer(h.session(), false);
+    ReleaseServer(h.session(), false);
+  });
+  h.server.DropConnections();  // the server went away by itself
+  h.log.Clear();
+  h.Call([&] { DisconnectServer(h.session()); });
+  EXPECT_FALSE(h.desktop.TimerEnabled(u"FMServer", u"Lock"));
+  EXPECT_TRUE(h.Log("server disconnect").empty());
+  h.Call([&] { h.desktop.DoEvents(std::chrono::minutes(1)); });
+  EXPECT_TRUE(h.Log("tick").empty());
+}
+
+TEST(Pause, WaitsTheGivenTimeWhileProcessingEvents) {
+  Connected h;
+  double elapsed = -1;
+  const auto start = h.clock.NowMs();
+  h.Call([&] { Pause(h.session(), 100, &elapsed); });
+  EXPECT_GE(elapsed, 1.0);
+  EXPECT_LT(elapsed, 1.05);
+  EXPECT_GE(h.clock.NowMs() - start, 1000);
+
+  // An idle timer left running ticks during the pause.
+  h.Call([&] {
+    OpenServer(h.session(), false);
+    ReleaseServer(h.session(), false);
+    h.desktop.DoEvents(std::chrono::milliseconds(29500));
+    Pause(h.session(), 100);
+  });
+  EXPECT_EQ(h.server.OpenConnections(), 0);
+}
+
+TEST(Pause, ZeroOrNegativeReturnsAtOnce) {
+  for (std::int16_t hundredths : {0, -1, -32768}) {
+    Connected h;
+    const auto start = h.clock.NowMs();
+    const auto entries = h.log.Entries().size();
+    double elapsed = -1;
+    h.Call([&] { Pause(h.session(), hundredths, &elapsed); });
+    EXPECT_EQ(h.clock.NowMs(), start);
+    EXPECT_EQ(elapsed, 0.0);
+    EXPECT_EQ(h.log.Entries().size(), entries);
+  }
+}
+
+TEST(Pause, EndsAtMidnightWithANegativeElapsedTime) {
+  Connected h;
+  h.clock.SetMs(86400LL * 1000 - 500);  // half a second before midnight
+  double elapsed = 0;
+  h.Call([&] { Pause(h.session(), 100, &elapsed); });
+  EXPECT_LT(elapsed, 0.0);
+  EXPECT_LE(h.clock.NowMs(), 86400LL * 1000 + 20);
+}
+
+}  // namespace
+}  // namespace quorel::testing
