@@ -31,9 +31,9 @@ int Program::Run() {
     return forms::kExitNoConnection;
   } catch (const std::exception& error) {
     desktop.CloseAll();
-    desktop.MsgBox(u"Quorel wird wegen eines unerwarteten Fehlers beendet:\r\n" +
-                       text::FromUtf8(error.what()),
-                   platform::vbCritical);
+    desktop.MsgBox(
+        u"Quorel wird wegen eines unerwarteten Fehlers beendet:\r\n" + text::FromUtf8(error.what()),
+        platform::vbCritical);
     return forms::kExitFailure;
   }
   return forms::kExitNormal;  // the event loop is left only by the end of the program

@@ -37,7 +37,9 @@ void FMPass::Activate() {
   session_.platform.desktop.SetFocus(u"FMPass", u"BPASSWORT");
 }
 
-void FMPass::GotFocus() { Activate(); }
+void FMPass::GotFocus() {
+  Activate();
+}
 
 void FMPass::LostFocus(std::u16string_view control) {
   if (control != u"BUSER") return;

@@ -54,12 +54,14 @@ void FMServer::Click(std::u16string_view control) {
   if (control == u"BUEdit") {
     // The button's value flips before each click: true here means the fields are open.
     if (self.Value(u"BUEdit")) {
-      for (auto field : kFields) self.SetEnabled(field, false);
+      for (auto field : kFields)
+        self.SetEnabled(field, false);
       return;
     }
     if (desktop.MsgBox(u"Änderungen erlauben?", platform::vbYesNo, cacheapi::kServerTitle) ==
         platform::vbYes) {
-      for (auto field : kFields) self.SetEnabled(field, true);
+      for (auto field : kFields)
+        self.SetEnabled(field, true);
     } else {
       self.SetValue(u"BUEdit", true);
     }

@@ -15,6 +15,7 @@ platform::FormDescription FMStartLayout() {
   f.clientHeight = 6180;
   f.frame = platform::FrameKind::Sizable;
   f.position = platform::StartPosition::WindowsDefault;
+  // clang-format off
   f.menus = {
       // name           caption               parent     shortcut
       {u"Datei",        u"&Datei",            u"",       u""},
@@ -24,6 +25,7 @@ platform::FormDescription FMStartLayout() {
       {u"Hilfe",        u"&Hilfe",            u"",       u""},
       {u"HilfeUeber",   u"Hilfe &über ...",   u"Hilfe",  u"F1"},
   };
+  // clang-format on
   return f;
 }
 

@@ -12,8 +12,17 @@ namespace quorel::platform {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-enum class ControlKind { TextBox, Label, PushButton, CommandButton, PictureBox, Image, Line,
-                         HyperLink, Timer };
+enum class ControlKind {
+  TextBox,
+  Label,
+  PushButton,
+  CommandButton,
+  PictureBox,
+  Image,
+  Line,
+  HyperLink,
+  Timer
+};
 enum class FrameKind { Sizable, FixedDialog };
 enum class StartPosition { WindowsDefault, CenterOwner, Manual };
 // What the frame's close box does when the form has no handler for it.
@@ -30,8 +39,8 @@ struct ControlDescription {
   std::u16string text{};  // caption or initial text; a link's shown text
   // Left, top, width, height in twips; for a line the two end points (x1, y1, x2, y2).
   int left = 0, top = 0, width = 0, height = 0;
-  int tabIndex = -1;     // -1: takes no focus
-  int index = -1;        // index within a control array (-1: not an array)
+  int tabIndex = -1;  // -1: takes no focus
+  int index = -1;     // index within a control array (-1: not an array)
   bool enabled = true;
   char16_t passwordChar = 0;  // shown instead of each character when set
   int maxLength = 0;          // characters the keyboard may enter; 0: no limit
@@ -42,9 +51,9 @@ struct ControlDescription {
   int interval = 0;           // timer interval in milliseconds
   bool buttonFaceBackground = false;
   std::optional<Rgb> foreColor{};  // text or line colour
-  int lineWidth = 1;             // pixels
-  bool autoSize = false;         // label sized to its text
-  bool stretch = false;          // image stretched to the control
+  int lineWidth = 1;               // pixels
+  bool autoSize = false;           // label sized to its text
+  bool stretch = false;            // image stretched to the control
   bool underline = false;
   std::u16string picture{};  // resource name of a picture or icon
   std::u16string target{};   // a link's target

@@ -118,14 +118,16 @@ char16_t UpperChar(char16_t c) {
   if (c >= u'a' && c <= u'z') return c - 0x20;
   if (c < 0x80) return c;
   if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;  // à..þ without ÷
-  if (c == 0xFF) return 0x178;                                  // ÿ
-  if (c == 0xB5) return 0x39C;                                  // micro sign
+  if (c == 0xFF) return 0x178;                                 // ÿ
+  if (c == 0xB5) return 0x39C;                                 // micro sign
   // Latin Extended-A: upper/lower pairs, upper on the even code except 0x139..0x148, 0x179..0x17E.
-  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c & ~1;
+  if (c == 0x131) return u'I';  // dotless i
+  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+    return c & ~1;
   if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 0) ? c - 1 : c;
   if (c == 0x17F) return u'S';
   // Greek.
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;
+  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 0x20;
   if (c == 0x3C2) return 0x3A3;  // final sigma
   if (c == 0x3AC) return 0x386;
   if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
@@ -141,7 +143,8 @@ char16_t UpperChar(char16_t c) {
 
 std::u16string UpperCase(std::u16string_view text) {
   std::u16string out(text);
-  for (auto& c : out) c = UpperChar(c);
+  for (auto& c : out)
+    c = UpperChar(c);
   return out;
 }
 

@@ -47,8 +47,8 @@ bool CheckLogin(Session& s) {
     s.Benutzer = s.UserName + u" | " + guard.record->Property(u"PNAME");
     result = true;
   } else {
-    s.platform.desktop.MsgBox(u"Passwort Falsch oder Benutzer nicht Aktiv",
-                              platform::vbInformation, kServerTitle);
+    s.platform.desktop.MsgBox(u"Passwort Falsch oder Benutzer nicht Aktiv", platform::vbInformation,
+                              kServerTitle);
   }
   CloseObject(guard.record);
   ReleaseServer(s, true);

@@ -112,7 +112,9 @@ bool FormDesktop::Alive(const Entry& entry, unsigned generation) const {
   return entry.instance && entry.instance->generation == generation;
 }
 
-void FormDesktop::Load(std::u16string_view form) { Touch(form); }
+void FormDesktop::Load(std::u16string_view form) {
+  Touch(form);
+}
 
 void FormDesktop::Show(std::u16string_view form, ShowMode mode, std::u16string_view owner) {
   Entry& entry = Touch(form);

@@ -78,8 +78,7 @@ void HeadlessBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
     // The first control in tab order that can take the focus gets it.
     const ControlDescription* first = nullptr;
     for (const auto& c : w.form.controls) {
-      if (Focusable(c) && w.enabled[c.name] && (!first || c.tabIndex < first->tabIndex))
-        first = &c;
+      if (Focusable(c) && w.enabled[c.name] && (!first || c.tabIndex < first->tabIndex)) first = &c;
     }
     if (first) w.focused = first->name;
   }
@@ -148,7 +147,9 @@ void HeadlessBackend::SetFocus(WindowId window, std::u16string_view control) {
   MoveFocus(window, control);
 }
 
-std::u16string HeadlessBackend::FocusedControl(WindowId window) const { return At(window).focused; }
+std::u16string HeadlessBackend::FocusedControl(WindowId window) const {
+  return At(window).focused;
+}
 
 void HeadlessBackend::StartTimer(WindowId window, std::u16string_view timer, int intervalMs) {
   log_.Add("timer on " + Name(window) + "." + text::ToUtf8(timer));
@@ -162,16 +163,16 @@ void HeadlessBackend::StopTimer(WindowId window, std::u16string_view timer) {
 }
 
 int HeadlessBackend::MessageBox(std::u16string_view prompt, int style, std::u16string_view title) {
-  const std::string entry = "msgbox style=" + std::to_string(style) + " title=" +
-                            text::ToUtf8(title) + ": " + text::ToUtf8(prompt);
+  const std::string entry = "msgbox style=" + std::to_string(style) +
+                            " title=" + text::ToUtf8(title) + ": " + text::ToUtf8(prompt);
   log_.Add(entry);
   DeliverPosted();
   if (script_.empty()) throw ScriptError{"nothing scripted to answer: " + entry};
   Step step = std::move(script_.front());
   script_.pop_front();
   if (!step.isAnswer)
-    throw ScriptError{"the program shows a message box (" + entry + ") but the next step is: " +
-                      step.what};
+    throw ScriptError{"the program shows a message box (" + entry +
+                      ") but the next step is: " + step.what};
   const bool yesNo = (style & 7) == vbYesNo;
   const bool valid = yesNo ? (step.answer == vbYes || step.answer == vbNo) : step.answer == vbOK;
   if (!valid)
@@ -200,7 +201,8 @@ void HeadlessBackend::AdvanceTo(std::int64_t targetMs) {
   for (;;) {
     auto next = timers_.end();
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-      if (it->second.dueMs <= targetMs && (next == timers_.end() || it->second.dueMs < next->second.dueMs))
+      if (it->second.dueMs <= targetMs &&
+          (next == timers_.end() || it->second.dueMs < next->second.dueMs))
         next = it;
     }
     if (next == timers_.end()) break;
@@ -232,8 +234,7 @@ void HeadlessBackend::WaitForEvents(bool modal) {
   }
   Step step = std::move(script_.front());
   script_.pop_front();
-  if (step.isAnswer)
-    throw ScriptError{"scripted " + step.what + " but no message box is shown"};
+  if (step.isAnswer) throw ScriptError{"scripted " + step.what + " but no message box is shown"};
   log_.Add("user " + step.what);
   step.act();
   DeliverPosted();
@@ -247,7 +248,9 @@ WindowId HeadlessBackend::Find(std::u16string_view form) const {
   return kNoWindow;
 }
 
-bool HeadlessBackend::HasWindow(std::u16string_view form) const { return Find(form) != kNoWindow; }
+bool HeadlessBackend::HasWindow(std::u16string_view form) const {
+  return Find(form) != kNoWindow;
+}
 
 bool HeadlessBackend::IsVisible(std::u16string_view form) const {
   const WindowId id = Find(form);

@@ -58,9 +58,9 @@ class HeadlessBackend final : public desktop::Backend {
   void PressF1(std::u16string_view form);
   void ChooseMenu(std::u16string_view form, std::u16string_view item);
   void CloseBox(std::u16string_view form);
-  void Activate(std::u16string_view form);  // brings the window to the front
-  void Answer(int answer);  // the next message box
-  void Wait(std::chrono::milliseconds duration);  // the user does nothing for a while
+  void Activate(std::u16string_view form);                    // brings the window to the front
+  void Answer(int answer);                                    // the next message box
+  void Wait(std::chrono::milliseconds duration);              // the user does nothing for a while
   void Check(std::string what, std::function<void()> check);  // runs test code at that point
   bool ScriptEmpty() const { return script_.empty(); }
 

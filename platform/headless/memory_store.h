@@ -26,8 +26,8 @@ class MemoryStore final : public platform::SettingsStore {
   void SaveSetting(std::u16string_view app, std::u16string_view section, std::u16string_view key,
                    std::u16string_view value) override {
     values_[{std::u16string(app), std::u16string(section), std::u16string(key)}] = value;
-    writes_.push_back({std::u16string(app), std::u16string(section), std::u16string(key),
-                       std::u16string(value)});
+    writes_.push_back(
+        {std::u16string(app), std::u16string(section), std::u16string(key), std::u16string(value)});
   }
   void Flush() override { ++flushes_; }
 

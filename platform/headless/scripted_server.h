@@ -23,8 +23,7 @@ class ScriptedServer final : public platform::ServerClientFactory {
   explicit ScriptedServer(EventLog& log) : log_(log) {}
 
   // A record of class "MX.ParPersEdv" (or another class) with its properties.
-  void AddRecord(std::u16string id, Record properties,
-                 std::u16string className = u"MX.ParPersEdv");
+  void AddRecord(std::u16string id, Record properties, std::u16string className = u"MX.ParPersEdv");
   // The answers of the next connection attempts, in order; when none are left, connects succeed.
   void QueueAnswers(std::initializer_list<Answer> answers);
   void RefuseAlways() { refuseAlways_ = true; }

@@ -14,8 +14,8 @@ namespace {
 std::string Describe(std::string_view verb, std::u16string_view form,
                      std::u16string_view control = {}) {
   std::string s(verb);
-  s += " " + text::ToUtf8(form);
-  if (!control.empty()) s += "." + text::ToUtf8(control);
+  s.append(" ").append(text::ToUtf8(form));
+  if (!control.empty()) s.append(".").append(text::ToUtf8(control));
   return s;
 }
 

@@ -42,13 +42,14 @@ TEST(Startup, EmptyStoreAsksForTheLoginStoresItAndLogsIn) {
 
   using W = headless::MemoryStore::Write;
   const auto scrambled = cacheapi::ScramblePassword(u"pw");
-  EXPECT_EQ(h.store.Writes(), (std::vector<W>{{u"Cache Login", u"Login", u"Firma", u"1"},
-                                              {u"Cache Login", u"Login", u"Filiale", u"0"},
-                                              {u"Cache Login", u"Login", u"Name", u"ABC"},
-                                              {u"Cache Login", u"Login", u"Passwort", scrambled},
-                                              {u"Cache Login", u"Login", u"Server", kDefaultIP},
-                                              {u"Cache Login", u"Login", u"Port", u"1973"},
-                                              {u"Cache Login", u"Login", u"Namespace", u"MIRLOX"}}));
+  EXPECT_EQ(h.store.Writes(),
+            (std::vector<W>{{u"Cache Login", u"Login", u"Firma", u"1"},
+                            {u"Cache Login", u"Login", u"Filiale", u"0"},
+                            {u"Cache Login", u"Login", u"Name", u"ABC"},
+                            {u"Cache Login", u"Login", u"Passwort", scrambled},
+                            {u"Cache Login", u"Login", u"Server", kDefaultIP},
+                            {u"Cache Login", u"Login", u"Port", u"1973"},
+                            {u"Cache Login", u"Login", u"Namespace", u"MIRLOX"}}));
   EXPECT_NE(scrambled, u"pw");
   EXPECT_EQ(h.server.ConnectStrings(),
             std::vector<std::u16string>{u"cn_iptcp:" + kDefaultIP + u"[1973]:MIRLOX"});
@@ -67,9 +68,8 @@ TEST(Startup, CommandLineLoginLeavesTheStoreAlone) {
   EXPECT_EQ(h.Run(), forms::kExitNormal) << h.Dump();
   EXPECT_EQ(U8(h.server.ConnectStrings().at(0)), "cn_iptcp:10.9.8.7[1999]:MIRLOX");
   EXPECT_TRUE(h.store.Writes().empty());
-  EXPECT_EQ(h.Log("caption FMStart").at(0),
-            U8(u"caption FMStart: " + kCaptionStart +
-               u"7     Filiale: 2     Benutzer: MAX | Max Muster"));
+  EXPECT_EQ(h.Log("caption FMStart").at(0), U8(u"caption FMStart: " + kCaptionStart +
+                                               u"7     Filiale: 2     Benutzer: MAX | Max Muster"));
   EXPECT_EQ(h.server.OpenConnections(), 0);
 }
 
@@ -134,9 +134,9 @@ TEST(Startup, ServerThatNeverAnswersEndsAfterThreeAttempts) {
 
   EXPECT_EQ(h.server.Created(), 3);
   EXPECT_EQ(h.Log("show FMServer modal").size(), 2u);
-  EXPECT_EQ(h.Log("msgbox"), (std::vector<std::string>{
-                                 "msgbox style=48 title=Anmeldung an Caché: Server nach 3 "
-                                 "Versuchen nicht erreichbar!\r\nAbbruch"}));
+  EXPECT_EQ(h.Log("msgbox"),
+            (std::vector<std::string>{"msgbox style=48 title=Anmeldung an Caché: Server nach 3 "
+                                      "Versuchen nicht erreichbar!\r\nAbbruch"}));
   EXPECT_EQ(h.session().Benutzer, u"");
   // Two pauses of one second each.
   EXPECT_GE(h.clock.NowMs() - start, 2000);

@@ -74,7 +74,8 @@ TEST(FMPass, StoresTheServerDialogsFieldsAsTheyStandAfterEditingThem) {
   EXPECT_EQ(h.Run(), kStillRunning) << h.Dump();
 
   std::vector<std::pair<std::u16string, std::u16string>> written;
-  for (const auto& w : h.store.Writes()) written.emplace_back(w.key, w.value);
+  for (const auto& w : h.store.Writes())
+    written.emplace_back(w.key, w.value);
   const std::vector<std::pair<std::u16string, std::u16string>> expected = {
       {u"Firma", u"1"},
       {u"Filiale", u"0"},

@@ -17,8 +17,10 @@ struct ServerDialog : LoggedIn {
     screen.Click(u"FMPass", u"BUServer");
   }
   void ExpectFieldsEnabled(bool on) {
-    for (auto f : kFields) EXPECT_EQ(desktop.Enabled(u"FMServer", f), on) << U8(f);
-    for (auto f : kFields) EXPECT_EQ(screen.IsEnabled(u"FMServer", f), on) << U8(f);
+    for (auto f : kFields)
+      EXPECT_EQ(desktop.Enabled(u"FMServer", f), on) << U8(f);
+    for (auto f : kFields)
+      EXPECT_EQ(screen.IsEnabled(u"FMServer", f), on) << U8(f);
   }
 };
 

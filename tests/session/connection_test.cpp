@@ -29,7 +29,7 @@ TEST(ConnectServer, FirstCallConnectsWithOneObjectAndASecondCallReusesIt) {
   h.Call([&] { ConnectServer(h.session()); });
   EXPECT_EQ(h.server.Created(), 1);
   EXPECT_TRUE(h.Log("show").empty());
-  EXPECT_EQ(h.clock.NowMs(), now);  // no pause
+  EXPECT_EQ(h.clock.NowMs(), now);                // no pause
   EXPECT_EQ(h.log.Entries().size(), before + 1);  // just the probe
 }
 

@@ -17,21 +17,15 @@ struct FieldCase {
 
 TEST(GetField, PicksFieldsAndFallsBackToTheDefault) {
   const std::vector<FieldCase> cases = {
-      {u"a,b,,d", u",", 1, u"a"},
-      {u"a,b,,d", u",", 2, u"b"},
-      {u"a,b,,d", u",", 3, u"DEF"},  // empty field
-      {u"a,b,,d", u",", 4, u"d"},
-      {u"a,b,,d", u",", 5, u"DEF"},  // missing field
-      {u"a,b,,d", u",", 0, u"DEF"},
-      {u"a,b,,d", u",", -3, u"DEF"},
-      {u",x", u",", 1, u"DEF"},       // a leading delimiter empties field 1
-      {u"a,b", u",,", 1, u"a,b"},      // a longer delimiter never matches
-      {u"a,b", u"", 1, u"a,b"},
-      {u"1 0 ABC", u" ", 3, u"ABC"},
-      {u"1  ABC", u" ", 2, u"DEF"},
-      {u"1  ABC", u" ", 3, u"ABC"},
-      {u"", u" ", 1, u"DEF"},
-      {u"aAa", u"A", 2, u"a"},        // case-sensitive
+      {u"a,b,,d", u",", 1, u"a"},   {u"a,b,,d", u",", 2, u"b"},
+      {u"a,b,,d", u",", 3, u"DEF"},                                // empty field
+      {u"a,b,,d", u",", 4, u"d"},   {u"a,b,,d", u",", 5, u"DEF"},  // missing field
+      {u"a,b,,d", u",", 0, u"DEF"}, {u"a,b,,d", u",", -3, u"DEF"},
+      {u",x", u",", 1, u"DEF"},    // a leading delimiter empties field 1
+      {u"a,b", u",,", 1, u"a,b"},  // a longer delimiter never matches
+      {u"a,b", u"", 1, u"a,b"},     {u"1 0 ABC", u" ", 3, u"ABC"},
+      {u"1  ABC", u" ", 2, u"DEF"}, {u"1  ABC", u" ", 3, u"ABC"},
+      {u"", u" ", 1, u"DEF"},       {u"aAa", u"A", 2, u"a"},  // case-sensitive
   };
   for (const auto& c : cases) {
     EXPECT_EQ(GetField(c.text, c.delimiter, c.field, u"DEF"), c.expected)
@@ -69,7 +63,8 @@ TEST(ScramblePassword, IsItsOwnInverseOverTheWholeCodePage) {
   std::uniform_int_distribution<int> length(0, 254);
   for (int round = 0; round < 2000; ++round) {
     std::u16string plain(length(random), u'\0');
-    for (auto& ch : plain) ch = text::CharFromCode(static_cast<std::uint8_t>(code(random)));
+    for (auto& ch : plain)
+      ch = text::CharFromCode(static_cast<std::uint8_t>(code(random)));
     const std::u16string scrambled = ScramblePassword(plain);
     ASSERT_EQ(scrambled.size(), plain.size());
     ASSERT_EQ(ScramblePassword(scrambled), plain);

@@ -97,7 +97,8 @@ TEST(ReadSettings, CommandLineFieldsReplaceTheStore) {
       {u"1 0 ABC",  // no password field: no dialog either
        {u"1", u"0", u"ABC", u"", kDefaultIP, u"1972", u"MIRLOX"},
        u"cn_iptcp:" + kDefaultIP + u"[1972]:MIRLOX"},
-      {u" 5", {u"", u"5", u"", u"", kDefaultIP, u"1972", u"MIRLOX"},
+      {u" 5",
+       {u"", u"5", u"", u"", kDefaultIP, u"1972", u"MIRLOX"},
        u"cn_iptcp:" + kDefaultIP + u"[1972]:MIRLOX"},
   };
   for (const auto& c : cases) {

@@ -62,12 +62,11 @@ class Harness {
     server.AddRecord(id, {{u"PASSWORT", password}, {u"AKTIV", active}, {u"PNAME", name}});
   }
 
-  std::vector<std::string> Log(std::string_view prefix = {}) const {
-    return log.Starting(prefix);
-  }
+  std::vector<std::string> Log(std::string_view prefix = {}) const { return log.Starting(prefix); }
   std::string Dump() const {
     std::string out;
-    for (const auto& e : log.Entries()) out += e + "\n";
+    for (const auto& e : log.Entries())
+      out += e + "\n";
     return out;
   }
 
@@ -82,6 +81,8 @@ class Harness {
   std::unique_ptr<app::Program> program;
 };
 
-inline std::string U8(std::u16string_view s) { return text::ToUtf8(s); }
+inline std::string U8(std::u16string_view s) {
+  return text::ToUtf8(s);
+}
 
 }  // namespace quorel::testing
