@@ -27,9 +27,12 @@ inline constexpr int kScriptFailed = -200;
 
 class Harness {
  public:
+  // serverClients replaces the scripted server, e.g. by a real database client.
   explicit Harness(std::u16string commandLine = {},
-                   std::string registryPath = "/nonexistent/quorel/registry")
+                   std::string registryPath = "/nonexistent/quorel/registry",
+                   platform::ServerClientFactory* serverClients = nullptr)
       : system(std::move(commandLine), std::move(registryPath)),
+        platform{desktop, store, clock, serverClients ? *serverClients : server, system},
         program(std::make_unique<app::Program>(platform)) {}
 
   cacheapi::Session& session() { return program->session(); }
@@ -77,7 +80,7 @@ class Harness {
   headless::MemoryStore store;
   headless::ScriptedServer server{log};
   posix::PosixSystem system;
-  cacheapi::Platform platform{desktop, store, clock, server, system};
+  cacheapi::Platform platform;
   std::unique_ptr<app::Program> program;
 };
 
