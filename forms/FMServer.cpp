@@ -35,7 +35,7 @@ platform::FormDescription FMServerLayout() {
     {.kind = Label,      .name = u"Label1",     .text = u"Firma:",   .left = 600,  .top = 525,  .width = 495,  .height = 255, .tabIndex = 9},
     {.kind = TextBox,    .name = u"BNAMESPACE", .text = u"MIRLOX",   .left = 1080, .top = 840,  .width = 1455, .height = 285, .tabIndex = 10, .enabled = false, .buttonFaceBackground = true},
     {.kind = Label,      .name = u"Label3",     .text = u"Namespace:", .left = 120, .top = 885, .width = 900,  .height = 195, .tabIndex = 11, .autoSize = true},
-    {.kind = Timer,      .name = u"Lock",       .text = u"",         .interval = 30000},
+    {.kind = Timer,      .name = u"Lock",       .text = u"",         .enabled = false, .interval = 30000},
   };
   // clang-format on
   return f;

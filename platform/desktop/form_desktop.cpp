@@ -96,8 +96,17 @@ FormDesktop::Entry& FormDesktop::Touch(std::u16string_view form) {
     instance.controls.emplace(c.name, state);
   }
   byWindow_[instance.window] = entry.description.name;
+  const WindowId window = instance.window;
   entry.instance = std::move(instance);
+  // Timers enabled at design time run from creation.
+  for (const auto& c : entry.description.controls) {
+    if (c.kind == ControlKind::Timer && c.enabled && c.interval > 0) {
+      entry.instance->controls[c.name].timerOn = true;
+      backend_.StartTimer(window, c.name, c.interval);
+    }
+  }
   entry.handlers->Load();
+  if (!entry.instance) throw UsageError("Formular hat sich beim Laden selbst entladen", form);
   return entry;
 }
 
@@ -280,12 +289,17 @@ void FormDesktop::RethrowPending() {
   std::rethrow_exception(error);
 }
 
-void FormDesktop::Dispatch(WindowId window, const std::function<void(Entry&)>& reaction) {
+void FormDesktop::Dispatch(WindowId window, const std::function<void(Entry&)>& reaction,
+                           bool onlyWhileVisible) {
   if (ended_ || pending_) return;  // after an error nothing else runs until it is reported
   auto it = byWindow_.find(window);
   if (it == byWindow_.end()) return;  // the window is already gone
+  Entry& entry = Find(it->second);
+  // What the user does reaches only a window that is shown; a late event of a window that
+  // was hidden meanwhile is dropped.
+  if (onlyWhileVisible && !entry.instance->visible) return;
   try {
-    reaction(Find(it->second));
+    reaction(entry);
   } catch (...) {
     pending_ = std::current_exception();
   }
@@ -355,13 +369,17 @@ void FormDesktop::FormFocused(WindowId window) {
 }
 
 void FormDesktop::FocusLost(WindowId window, std::u16string_view control) {
-  Dispatch(window, [&](Entry& entry) { entry.handlers->LostFocus(control); });
+  Dispatch(
+      window, [&](Entry& entry) { entry.handlers->LostFocus(control); }, false);
 }
 
 void FormDesktop::TimerFired(WindowId window, std::u16string_view timer) {
-  Dispatch(window, [&](Entry& entry) {
-    if (State(entry, timer).timerOn) entry.handlers->Timer(timer);
-  });
+  Dispatch(
+      window,
+      [&](Entry& entry) {
+        if (State(entry, timer).timerOn) entry.handlers->Timer(timer);
+      },
+      false);
 }
 
 }  // namespace quorel::platform::desktop

@@ -83,7 +83,8 @@ class FormDesktop final : public platform::Desktop, private BackendEvents {
   void Press(Entry& entry, const ControlDescription& control);
   void RethrowPending();
   // Runs a reaction to a backend event; an error is kept and rethrown where the program waits.
-  void Dispatch(WindowId window, const std::function<void(Entry&)>& reaction);
+  void Dispatch(WindowId window, const std::function<void(Entry&)>& reaction,
+                bool onlyWhileVisible = true);
 
   void Clicked(WindowId window, std::u16string_view control) override;
   void MenuChosen(WindowId window, std::u16string_view item) override;
