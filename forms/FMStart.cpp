@@ -5,7 +5,6 @@
 
 namespace quorel::forms {
 
-using platform::ControlKind;
 
 platform::FormDescription FMStartLayout() {
   platform::FormDescription f;

@@ -61,7 +61,7 @@ class HeadlessBackend final : public desktop::Backend {
   void Activate(std::u16string_view form);                    // brings the window to the front
   void Answer(int answer);                                    // the next message box
   void Wait(std::chrono::milliseconds duration);              // the user does nothing for a while
-  void Check(std::string what, std::function<void()> check);  // runs test code at that point
+  void Check(const std::string& what, std::function<void()> check);  // runs test code at that point
   bool ScriptEmpty() const { return script_.empty(); }
 
   // What is on the screen, by form name; none of these creates anything.

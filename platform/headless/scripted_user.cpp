@@ -147,7 +147,7 @@ void HeadlessBackend::Wait(std::chrono::milliseconds duration) {
           [this, duration] { AdvanceTo(clock_.NowMs() + duration.count()); });
 }
 
-void HeadlessBackend::Check(std::string what, std::function<void()> check) {
+void HeadlessBackend::Check(const std::string& what, std::function<void()> check) {
   AddStep("check: " + what, std::move(check));
 }
 
