@@ -1,0 +1,168 @@
+// bench_sql [RUNS]: the median time of a full login check (connect, open the user's record,
+// read three properties, close, disconnect) on the embedded database and, when the
+// environment of scripts/with-postgres is there, on PostgreSQL; each next to a bare connect
+// with SELECT 1 on the same engine. On PostgreSQL it also counts the statements the server
+// executed per login check (pg_stat_statements).
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/sql/postgres_client.h"
+#include "platform/sql/sqlite_client.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace sql = quorel::sql;
+
+double MedianMicros(int runs, const std::function<void()>& action) {
+  for (int i = 0; i < std::max(3, runs / 20); ++i)
+    action();  // warm-up
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    action();
+    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
+  return times[static_cast<std::size_t>(runs / 2)];
+}
+
+void LoginCheck(quorel::platform::ServerClient& client, const std::u16string& connectString) {
+  if (!client.Connect(connectString) || !client.IsConnected())
+    throw std::runtime_error("connect failed");
+  auto record = client.OpenId(u"MX.ParPersEdv", u"1||ABC");
+  if (record->Property(u"PASSWORT") != u"pw" || record->Property(u"AKTIV") != u"J" ||
+      record->Property(u"PNAME").empty())
+    throw std::runtime_error("wrong record");
+  record->Call(u"sys_Close");
+  client.Disconnect();
+}
+
+void Report(const char* engine, double login, double bare) {
+  std::printf("%-10s  login check %9.1f us   connect + SELECT 1 %9.1f us   ratio %.2f\n", engine,
+              login, bare, login / bare);
+}
+
+std::string ReadSql(const std::string& relative) {
+  std::ifstream in(std::string(QUOREL_SQL_DIR) + "/" + relative);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void BenchSqlite(int runs) {
+  char folder[] = "/tmp/quorel-bench.XXXXXX";
+  if (!mkdtemp(folder)) throw std::runtime_error("mkdtemp failed");
+  const std::string path = std::string(folder) + "/MIRLOX.sqlite3";
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  const std::string schema = ReadSql("sqlite/schema.sql") + ReadSql("sqlite/test-users.sql");
+  const bool created = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  if (!created) throw std::runtime_error("cannot create the SQLite database");
+
+  const double login = MedianMicros(runs, [&] {
+    sql::SqliteClient client(path);
+    LoginCheck(client, u"cn_iptcp:127.0.0.1[1972]:MIRLOX");
+  });
+  const double bare = MedianMicros(runs, [&] {
+    sqlite3* handle = nullptr;
+    sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_exec(handle, "SELECT 1", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(handle);
+  });
+  // The same row read by hand: what the schema load and the statement cost on their own.
+  const double byHand = MedianMicros(runs, [&] {
+    sqlite3* handle = nullptr;
+    sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(handle, "SELECT * FROM \"MX.ParPersEdv\" WHERE \"ID\" = ?1", -1, &statement,
+                       nullptr);
+    sqlite3_bind_text(statement, 1, "1||ABC", -1, SQLITE_STATIC);
+    sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    sqlite3_close_v2(handle);
+  });
+  Report("SQLite", login, bare);
+  std::printf("%-10s  connect + the user's SELECT by hand %9.1f us (login check / that: %.2f)\n",
+              "SQLite", byHand, login / byHand);
+  std::filesystem::remove_all(folder);
+}
+
+std::string Scalar(PGconn* conn, const char* query) {
+  PGresult* result = PQexec(conn, query);
+  std::string value = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) > 0
+                          ? PQgetvalue(result, 0, 0)
+                          : "";
+  if (PQresultStatus(result) != PGRES_TUPLES_OK)
+    std::fprintf(stderr, "%s: %s", query, PQerrorMessage(conn));
+  PQclear(result);
+  return value;
+}
+
+void BenchPostgres(int runs, const std::string& port) {
+  const std::u16string connectString =
+      u"cn_iptcp:127.0.0.1[" + std::u16string(port.begin(), port.end()) + u"]:MIRLOX";
+  const std::string conninfo = "host=127.0.0.1 port=" + port + " dbname=MIRLOX";
+
+  // Statements per login check, counted by the server.
+  PGconn* admin = PQconnectdb(conninfo.c_str());
+  if (PQstatus(admin) != CONNECTION_OK)
+    throw std::runtime_error(std::string("admin connection: ") + PQerrorMessage(admin));
+  constexpr int kCounted = 50;
+  Scalar(admin, "SELECT pg_stat_statements_reset()::text");
+  for (int i = 0; i < kCounted; ++i) {
+    sql::PostgresClient client;
+    LoginCheck(client, connectString);
+  }
+  const std::string calls = Scalar(admin,
+                                   "SELECT coalesce(sum(calls), 0) FROM pg_stat_statements "
+                                   "WHERE query NOT LIKE '%pg_stat_statements%'");
+  PQfinish(admin);
+  std::printf("PostgreSQL  statements per login check: %.2f (%s in %d login checks)\n",
+              std::stod(calls.empty() ? "0" : calls) / kCounted, calls.c_str(), kCounted);
+
+  const double login = MedianMicros(runs, [&] {
+    sql::PostgresClient client;
+    LoginCheck(client, connectString);
+  });
+  const double bare = MedianMicros(runs, [&] {
+    PGconn* conn = PQconnectdb(conninfo.c_str());
+    if (PQstatus(conn) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn));
+    PQclear(PQexec(conn, "SELECT 1"));
+    PQfinish(conn);
+  });
+  Report("PostgreSQL", login, bare);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
+  try {
+    std::printf("median of %d runs each\n", runs);
+    BenchSqlite(runs);
+    const char* port = std::getenv("QUOREL_PG_PORT");
+    if (port && *port)
+      BenchPostgres(runs, port);
+    else
+      std::printf("PostgreSQL  not measured: run under scripts/with-postgres\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_sql: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

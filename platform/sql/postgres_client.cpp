@@ -1,0 +1,228 @@
+#include "platform/sql/postgres_client.h"
+
+#include <libpq-fe.h>
+#include <poll.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+
+#include "platform/sql/object_mapping.h"
+#include "platform/text.h"
+
+namespace quorel::sql {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kDefaultConnectTimeout{5000};
+
+struct FinishConnection {
+  void operator()(PGconn* conn) const { PQfinish(conn); }
+};
+struct ClearResult {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ClearResult>;
+
+// The server's notices, and the error it sends before it ends a session, would otherwise go
+// to stderr; what matters of them shows in the connection status.
+void IgnoreNotice(void* /*arg*/, const char* /*message*/) {}
+
+enum class Wait { kReady, kTimeout, kFailed };
+
+// Waits until the socket is ready for the events or the deadline has passed.
+Wait WaitForSocket(int socket, short events, Clock::time_point deadline) {
+  if (socket < 0) return Wait::kFailed;
+  for (;;) {
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return Wait::kTimeout;
+    pollfd fd{socket, events, 0};
+    const int rc = poll(&fd, 1, static_cast<int>(left.count()));
+    if (rc > 0) return Wait::kReady;
+    if (rc < 0 && errno != EINTR) return Wait::kFailed;
+  }
+}
+
+std::string Seconds(milliseconds duration) {
+  return std::to_string((duration.count() + 999) / 1000) + " s";
+}
+
+}  // namespace
+
+milliseconds ConnectTimeoutFromEnvironment() {
+  const char* value = std::getenv("PGCONNECT_TIMEOUT");
+  if (!value) return kDefaultConnectTimeout;
+  const std::string_view text(value);
+  long seconds = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (ec != std::errc() || ptr != text.data() + text.size() || seconds <= 0 || seconds > 3600)
+    return kDefaultConnectTimeout;
+  return milliseconds(seconds * 1000);
+}
+
+PostgresClient::PostgresClient(PostgresOptions options) : options_(options) {}
+
+PostgresClient::~PostgresClient() {
+  Disconnect();
+}
+
+bool PostgresClient::Connect(std::u16string_view connectString) {
+  Disconnect();
+  lastError_.clear();
+  const auto address = ParseConnectString(connectString);
+  if (!address) {
+    lastError_ = "Verbindungstext nicht lesbar: " + text::ToUtf8(connectString);
+    return false;
+  }
+  const milliseconds timeout = options_.connectTimeout.value_or(ConnectTimeoutFromEnvironment());
+
+  // Keepalives let the kernel notice a server that vanished without closing the connection,
+  // so that the socket reports an error instead of staying silent.
+  const char* const keys[] = {"host",
+                              "port",
+                              "dbname",
+                              "client_encoding",
+                              "fallback_application_name",
+                              "keepalives",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              "tcp_user_timeout",
+                              nullptr};
+  const char* const values[] = {address->host.c_str(),
+                                address->port.c_str(),
+                                address->database.c_str(),
+                                "UTF8",
+                                "Quorel",
+                                "1",
+                                "10",
+                                "5",
+                                "3",
+                                "20000",
+                                nullptr};
+  // expand_dbname 0: the namespace is a database name, never a connection string of its own.
+  std::unique_ptr<PGconn, FinishConnection> conn(PQconnectStartParams(keys, values, 0));
+  if (!conn) {
+    lastError_ = "libpq: kein Speicher für die Verbindung";
+    return false;
+  }
+  // libpq's own connect_timeout is applied only by its blocking connect; this loop keeps the
+  // bound itself, over every step (TCP, SSL, authentication).
+  const auto deadline = Clock::now() + timeout;
+  PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+  while (PQstatus(conn.get()) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
+         state != PGRES_POLLING_FAILED) {
+    const short events = state == PGRES_POLLING_READING ? POLLIN : POLLOUT;
+    const Wait wait = WaitForSocket(PQsocket(conn.get()), events, deadline);
+    if (wait == Wait::kTimeout) {
+      lastError_ = "Zeitüberschreitung: keine Verbindung nach " + Seconds(timeout);
+      return false;
+    }
+    if (wait == Wait::kFailed) break;
+    state = PQconnectPoll(conn.get());
+  }
+  if (PQstatus(conn.get()) != CONNECTION_OK) {
+    lastError_ = TrimEnd(PQerrorMessage(conn.get()));
+    if (lastError_.empty()) lastError_ = "Verbindung fehlgeschlagen";
+    return false;
+  }
+  PQsetNoticeProcessor(conn.get(), IgnoreNotice, nullptr);
+  if (PQsetnonblocking(conn.get(), 1) != 0) {
+    lastError_ = TrimEnd(PQerrorMessage(conn.get()));
+    return false;
+  }
+  conn_ = conn.release();
+  return true;
+}
+
+bool PostgresClient::IsConnected() {
+  if (!conn_ || PQstatus(conn_) != CONNECTION_OK) return false;
+  // libpq reports CONNECTION_OK until it reads from a dead socket. A few rounds suffice: the
+  // server's last error message, then the end of the stream.
+  for (int round = 0; round < 8 && PQstatus(conn_) == CONNECTION_OK; ++round) {
+    pollfd fd{PQsocket(conn_), POLLIN, 0};
+    const int rc = poll(&fd, 1, 0);
+    if (rc < 0 && errno == EINTR) continue;
+    if (rc <= 0) break;                 // nothing arrived (or poll failed): no news
+    if (!PQconsumeInput(conn_)) break;  // end of stream or error: libpq marks the connection bad
+    PQisBusy(conn_);                    // parses what arrived
+  }
+  return PQstatus(conn_) == CONNECTION_OK;
+}
+
+void PostgresClient::Disconnect() {
+  // PQfinish tells the server to end the session before it closes the socket.
+  if (conn_) PQfinish(conn_);
+  conn_ = nullptr;
+}
+
+int PostgresClient::BackendPid() const {
+  return conn_ ? PQbackendPID(conn_) : 0;
+}
+
+std::unique_ptr<platform::ServerObject> PostgresClient::OpenId(std::u16string_view className,
+                                                               std::u16string_view id) {
+  if (!conn_ || PQstatus(conn_) != CONNECTION_OK) throw platform::NotConnectedError(kNotConnected);
+  const std::string sql = SelectById(className, Dialect::kPostgres);
+  const auto parameter = IdParameter(id);
+  if (!parameter) throw platform::ObjectNotFoundError(NotFoundMessage(className, id));
+
+  const auto failed = [&](std::string_view why) {
+    return platform::ServerError(QueryFailedMessage(className, why));
+  };
+  const char* const values[] = {parameter->c_str()};
+  if (!PQsendQueryParams(conn_, sql.c_str(), 1, nullptr, values, nullptr, nullptr, 0))
+    throw failed(PQerrorMessage(conn_));
+
+  // The socket is non-blocking: send and receive within the bound. A connection that fails
+  // on the way, or whose server does not answer in time, is given up (a cancel request could
+  // hang just the same), so that it is never left with a statement half done.
+  const auto deadline = Clock::now() + options_.queryTimeout;
+  const auto broken = [&](Wait wait) {
+    const std::string why = wait == Wait::kTimeout ? "Zeitüberschreitung: keine Antwort nach " +
+                                                         Seconds(options_.queryTimeout)
+                                                   : TrimEnd(PQerrorMessage(conn_));
+    Disconnect();
+    return failed(why);
+  };
+  for (;;) {
+    const int flushed = PQflush(conn_);
+    if (flushed == 0) break;
+    if (flushed < 0) throw broken(Wait::kFailed);
+    const Wait wait = WaitForSocket(PQsocket(conn_), POLLIN | POLLOUT, deadline);
+    if (wait != Wait::kReady || !PQconsumeInput(conn_)) throw broken(wait);
+  }
+  Result first;
+  for (;;) {
+    while (PQisBusy(conn_)) {
+      const Wait wait = WaitForSocket(PQsocket(conn_), POLLIN, deadline);
+      if (wait != Wait::kReady || !PQconsumeInput(conn_)) throw broken(wait);
+    }
+    Result result(PQgetResult(conn_));
+    if (!result) break;
+    if (!first) first = std::move(result);
+  }
+  if (!first) throw failed(PQerrorMessage(conn_));
+  if (PQresultStatus(first.get()) != PGRES_TUPLES_OK) {
+    const char* primary = PQresultErrorField(first.get(), PG_DIAG_MESSAGE_PRIMARY);
+    throw failed(primary ? primary : PQresultErrorMessage(first.get()));
+  }
+  if (PQntuples(first.get()) == 0)
+    throw platform::ObjectNotFoundError(NotFoundMessage(className, id));
+
+  Row row;
+  const int columns = PQnfields(first.get());
+  for (int i = 0; i < columns; ++i) {
+    std::u16string value;
+    if (!PQgetisnull(first.get(), 0, i))
+      value = text::FromUtf8(std::string_view(
+          PQgetvalue(first.get(), 0, i), static_cast<std::size_t>(PQgetlength(first.get(), 0, i))));
+    row.emplace_back(text::FromUtf8(PQfname(first.get(), i)), std::move(value));
+  }
+  return MakeRowObject(className, std::move(row));
+}
+
+}  // namespace quorel::sql

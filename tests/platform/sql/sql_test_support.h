@@ -1,0 +1,114 @@
+// What the database tests share: environment variables set for one test, a temporary folder,
+// the embedded test database built from sql/, and access to the PostgreSQL test cluster
+// beside the program (to count rows, see sessions, end them).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/server_client.h"
+
+struct pg_conn;
+
+namespace quorel::sql::testing {
+
+// Sets (or with nothing, unsets) a variable for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, std::optional<std::string> value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The text of a file under sql/.
+std::string SqlFile(const std::string& relative);
+
+// Creates the embedded database at path from the SQL files (relative to sql/).
+void CreateSqliteDatabase(const std::string& path, const std::vector<std::string>& files);
+// Runs one statement on the database at path, for setting up and checking.
+void SqliteExec(const std::string& path, const std::string& sql);
+long SqliteCount(const std::string& path, const std::string& table);
+
+// Counts the clients a factory creates.
+class CountingFactory final : public platform::ServerClientFactory {
+ public:
+  explicit CountingFactory(platform::ServerClientFactory& inner) : inner_(inner) {}
+  std::unique_ptr<platform::ServerClient> Create() override {
+    ++created_;
+    return inner_.Create();
+  }
+  int created() const { return created_; }
+
+ private:
+  platform::ServerClientFactory& inner_;
+  int created_ = 0;
+};
+
+// The cluster of scripts/with-postgres. Fails the test when its environment is missing,
+// skips it when QUOREL_SKIP_SERVER_TESTS=1. Call from SetUp.
+void RequireCluster();
+std::string ClusterPort();
+// The command line tail "127.0.0.1 PORT" the program connects with.
+std::u16string ClusterServer();
+
+// A connection of its own to the test cluster, as the test role.
+class PgAdmin {
+ public:
+  PgAdmin();
+  ~PgAdmin();
+  PgAdmin(const PgAdmin&) = delete;
+  PgAdmin& operator=(const PgAdmin&) = delete;
+
+  // The first column of the rows; a failing statement fails the test and gives nothing.
+  std::vector<std::string> Column(const std::string& sql);
+  std::string Scalar(const std::string& sql);
+  void Exec(const std::string& sql);
+  bool ok() const;
+
+ private:
+  pg_conn* conn_;
+};
+
+// Waits, bounded, until the server process pid is no longer in pg_stat_activity.
+bool SessionEnds(PgAdmin& admin, int pid, std::chrono::milliseconds bound);
+
+// A port on 127.0.0.1 that nothing listens on at the time of the call.
+int FreePort();
+
+// A loopback listener whose connections the kernel accepts and nobody ever answers.
+class SilentListener {
+ public:
+  SilentListener();
+  ~SilentListener();
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+}  // namespace quorel::sql::testing
