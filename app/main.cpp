@@ -1,0 +1,76 @@
+// The program on the Linux desktop: Qt windows, the INI settings store, the local clock, the
+// server client chosen by MIRLOX_SERVER and the POSIX system.
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app/program.h"
+#include "forms/exit_status.h"
+#include "platform/desktop/form_desktop.h"
+#include "platform/posix/command_line.h"
+#include "platform/posix/local_clock.h"
+#include "platform/posix/posix_system.h"
+#include "platform/qt/ini_settings_store.h"
+#include "platform/qt/qt_backend.h"
+#include "platform/sql/server_factory.h"
+
+namespace {
+
+// Tells the user why the program cannot go on: in a message box when the windows work, else on
+// standard error.
+int Fail(const std::string& cause) {
+  const QString text =
+      QStringLiteral("Quorel kann nicht ausgeführt werden:\n") + QString::fromStdString(cause);
+  std::fprintf(stderr, "quorel: %s\n", text.toLocal8Bit().constData());
+  if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    try {
+      QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorel"), text, QMessageBox::Ok);
+      box.setTextFormat(Qt::PlainText);
+      box.exec();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): the message is on standard error already
+    }
+  }
+  return quorel::forms::kExitFailure;
+}
+
+// While the windows start, a fatal Qt error (no display to connect to, no platform plugin)
+// ends the program like any other failure that leaves it unable to go on.
+void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  std::fprintf(stderr, "quorel: %s\n", message.toLocal8Bit().constData());
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr,
+                 "quorel: Die Fensteroberfläche kann nicht gestartet werden (keine Anzeige?).\n");
+    std::_Exit(quorel::forms::kExitFailure);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
+  QApplication application(argc, argv);
+  qInstallMessageHandler(previous);
+  QApplication::setApplicationName(QStringLiteral("Quorel"));
+  try {
+    using namespace quorel;
+    qt::QtBackend backend;
+    platform::desktop::FormDesktop desktop(backend, u"Quorel");
+    qt::IniSettingsStore store;
+    posix::LocalClock clock;
+    const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
+    // QApplication has taken out the options that were its own.
+    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
+    cacheapi::Platform platform{desktop, store, clock, *server, system};
+    app::Program program(platform);
+    return program.Run();
+  } catch (const std::exception& error) {
+    return Fail(error.what());
+  } catch (...) {
+    return Fail("unbekannter Fehler");
+  }
+}

@@ -1,0 +1,61 @@
+// The settings store of the Qt build: one INI file per application, "<directory>/<app>.ini", a
+// section per INI group and one line per key, read and written through QSettings.
+//
+// Writes are deferred: SaveSetting only records the value (GetSetting sees it at once), and
+// Flush writes everything recorded for a file in one atomic replacement of that file, so the
+// values saved together land together or not at all, also against another process saving the
+// same file at the same time. The destructor flushes what is still unsaved and reports a
+// failure on standard error, since it cannot throw; values whose failed Flush has already been
+// reported by an exception are not tried again there.
+//
+// The file is created readable and writable by its owner only (it holds the scrambled password),
+// and a file found readable by others is narrowed to the owner when it is next saved. A missing
+// directory is created for the owner only. A file that cannot be parsed (malformed INI, invalid
+// UTF-8, control bytes) reads as holding no keys and is renamed to
+// "<app>.ini.damaged-<yyyyMMdd-HHmmss>" before a save replaces it.
+//
+// Every text round-trips: values are always stored as texts, so QSettings escapes whatever it
+// would otherwise read back as a list or a typed value. Not for use from several threads.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/settings_store.h"
+
+namespace quorel::qt {
+
+// ${XDG_CONFIG_HOME:-$HOME/.config}
+std::string DefaultConfigDirectory();
+
+class IniSettingsStore : public platform::SettingsStore {
+ public:
+  explicit IniSettingsStore(std::string directory = DefaultConfigDirectory());
+  ~IniSettingsStore() override;
+  IniSettingsStore(const IniSettingsStore&) = delete;
+  IniSettingsStore& operator=(const IniSettingsStore&) = delete;
+
+  std::u16string GetSetting(std::u16string_view app, std::u16string_view section,
+                            std::u16string_view key, std::u16string_view defaultValue) override;
+  void SaveSetting(std::u16string_view app, std::u16string_view section, std::u16string_view key,
+                   std::u16string_view value) override;
+  // Throws std::runtime_error with a German message naming the file and the cause. What could
+  // not be written stays recorded, so a later Flush tries again.
+  void Flush() override;
+
+  // The file that holds the settings of app.
+  std::string FilePath(std::u16string_view app) const;
+
+ private:
+  using Values = std::map<std::pair<std::u16string, std::u16string>, std::u16string>;
+
+  void Write(std::u16string_view app, const Values& values) const;
+
+  std::string directory_;
+  std::map<std::u16string, Values, std::less<>> unsaved_;  // by application
+  bool flushFailed_ = false;  // the last Flush threw, and nothing was saved since
+};
+
+}  // namespace quorel::qt

@@ -1,0 +1,85 @@
+// The built program as a separate process: its own X server, a temporary embedded database with
+// one user, a temporary settings folder, and the login on the command line.
+//   quorel_end_to_end_test PROGRAM SOURCE_DIR
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "x11_session.h"
+
+namespace {
+
+using quorel::x11::milliseconds;
+namespace fs = std::filesystem;
+
+std::string program, sourceDir;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "quorel-e2e-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// A database with the shipped schema and the one user of the test.
+void CreateDatabase(const fs::path& db) {
+  const fs::path script = db.parent_path() / "users.sql";
+  std::ofstream(script) << "INSERT INTO \"MX.ParPersEdv\" (\"ID\", \"FIRMA\", \"KUERZEL\", "
+                           "\"PASSWORT\", \"AKTIV\", \"PNAME\", \"PERSNR\") VALUES "
+                           "('1||ZWEI', 1, 'ZWEI', 'ende2', 'J', 'Erwin Zweiende', 7);\n";
+  const std::string command = "timeout 20 sqlite3 -bail '" + db.string() + "' < '" + sourceDir +
+                              "/sql/sqlite/schema.sql' && timeout 20 sqlite3 -bail '" +
+                              db.string() + "' < '" + script.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
+  TempDir tmp;
+  const fs::path db = tmp.path() / "MIRLOX.sqlite3";
+  CreateDatabase(db);
+  if (HasFatalFailure()) return;
+  quorel::x11::Xvfb xvfb;
+  quorel::x11::Screen screen(xvfb.Display());
+  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
+                              {{"DISPLAY", xvfb.Display()},
+                               {"QT_QPA_PLATFORM", "xcb"},
+                               {"MIRLOX_SERVER", "sqlite:" + db.string()},
+                               {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
+                               {"XDG_RUNTIME_DIR", tmp.path().string()}});
+  const std::string expected =
+      "MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: ZWEI | Erwin Zweiende";
+  const auto window = screen.WaitForWindow(
+      [](const std::string& title) { return title.starts_with("MIRLOX"); }, milliseconds(30000));
+  ASSERT_NE(window, 0u) << "no window of the program appeared";
+  EXPECT_EQ(screen.Title(window), expected);
+  screen.Close(window);
+  EXPECT_EQ(quorel.Wait(milliseconds(15000)), std::optional<int>(0));
+  // Command-line logins leave the settings alone.
+  EXPECT_FALSE(fs::exists(tmp.path() / "config" / "Cache Login.ini"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s PROGRAM SOURCE_DIR\n", argv[0]);
+    return 2;
+  }
+  program = argv[1];
+  sourceDir = argv[2];
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,419 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QSettings>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/qt/ini_settings_store.h"
+#include "platform/text.h"
+#include "session/settings.h"
+#include "tests/platform/qt/store/store_sets.h"
+
+namespace quorel::qt {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::kApp;
+using testing::kSection;
+
+constexpr std::u16string_view kAbsent = u"<fehlt>";
+
+class IniSettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = fs::temp_directory_path() / "ini_store_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path File() const { return dir_ / "Cache Login.ini"; }
+
+  // Read back through a store that has never seen the values.
+  std::u16string ReadFresh(std::u16string_view key, const fs::path& dir) const {
+    IniSettingsStore fresh(dir.string());
+    return fresh.GetSetting(kApp, kSection, key, kAbsent);
+  }
+  std::u16string ReadFresh(std::u16string_view key) const { return ReadFresh(key, dir_); }
+
+  static unsigned Mode(const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+  }
+
+  static void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+
+  // QSettings' own verdict on bytes, in a file of its own that no QSettings of this process has
+  // read before.
+  static bool QtReadsCleanly(const fs::path& probe, const std::string& bytes) {
+    WriteBytes(probe, bytes);
+    QSettings qt(QFile::decodeName(probe.c_str()), QSettings::IniFormat);
+    static_cast<void>(qt.allKeys());
+    return qt.status() == QSettings::NoError;
+  }
+
+  std::vector<fs::path> DamagedCopies(const fs::path& dir) const {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path().filename().string().starts_with("Cache Login.ini.damaged-"))
+        found.push_back(entry.path());
+    return found;
+  }
+
+  fs::path dir_;
+};
+
+std::u16string AllCodePageCharacters(std::uint8_t from) {
+  std::u16string all;
+  for (unsigned code = from; code <= 0xFF; ++code)
+    all.push_back(text::CharFromCode(static_cast<std::uint8_t>(code)));
+  return all;
+}
+
+TEST_F(IniSettingsStoreTest, EveryTextReadsBackExactly) {
+  const std::u16string hostile[] = {u" leading",
+                                    u"trailing ",
+                                    u"  both  ",
+                                    u" ",
+                                    u"\t",
+                                    u"a=b",
+                                    u"=",
+                                    u"==x",
+                                    u"a;b",
+                                    u";x",
+                                    u"#comment",
+                                    u"#",
+                                    u"\"quoted\"",
+                                    u"\"",
+                                    u"'single'",
+                                    u"back\\slash",
+                                    u"\\",
+                                    u"\\\\",
+                                    u"\\x41",
+                                    u"\\0",
+                                    u"\\n",
+                                    u"a,b",
+                                    u",",
+                                    u" a , b ,",
+                                    u"@",
+                                    u"@at",
+                                    u"@@",
+                                    u"@@@x",
+                                    u"@Variant(\\0\\0\\0\\x7f)",
+                                    u"@ByteArray(abc)",
+                                    u"@Invalid()",
+                                    u"@String(x)",
+                                    u"@Rect(1 2 3 4)",
+                                    u"@DateTime(x)",
+                                    u"[Login]",
+                                    u"[",
+                                    u"]",
+                                    u"Firma=2",
+                                    u"%General",
+                                    u"%41",
+                                    u"line\nbreak",
+                                    u"cr\rlf\r\n",
+                                    std::u16string(u"nul\0inside", 10),
+                                    u"\x01\x1F",
+                                    u"\u0080\u0081\u008D\u008F\u0090\u009D\u009F",
+                                    u"\u007F",
+                                    u"x\u007F",
+                                    u"\u00A0nbsp\u00A0",
+                                    u"\uFEFFbom",
+                                    u"\U0001F600",
+                                    u"a\U00010348b\U0010FFFF",
+                                    u"äöüß€",
+                                    u"\u00FF",
+                                    u"",
+                                    AllCodePageCharacters(0x00),
+                                    AllCodePageCharacters(0x20)};
+  {
+    IniSettingsStore store(dir_.string());
+    for (std::size_t i = 0; i < std::size(hostile); ++i)
+      store.SaveSetting(kApp, kSection, u"K" + text::FromUtf8(std::to_string(i)), hostile[i]);
+    store.Flush();
+  }
+  for (std::size_t i = 0; i < std::size(hostile); ++i) {
+    SCOPED_TRACE("text " + std::to_string(i) + ": " + text::ToUtf8(hostile[i]));
+    EXPECT_EQ(ReadFresh(u"K" + text::FromUtf8(std::to_string(i))), hostile[i]);
+  }
+}
+
+TEST_F(IniSettingsStoreTest, StoredPasswordsReadBackAsTyped) {
+  std::u16string allTypeable;  // every character of the code page a user can type
+  for (unsigned code = 0x20; code <= 0xFF; ++code)
+    allTypeable.push_back(text::CharFromCode(static_cast<std::uint8_t>(code)));
+  const std::u16string typed[] = {u"Geheim",
+                                  u"geheim 2024!",
+                                  allTypeable,
+                                  u"(7.6I9",                    // scrambles to =";#\,
+                                  u"5x5",                       // to blanks at both ends
+                                  u"\u201D\u02DC\u2026\u02C6",  // to C1 controls
+                                  u"jJ",
+                                  u"U@"};  // to DEL, and to a leading '@'
+  for (const auto& password : typed) {
+    SCOPED_TRACE(text::ToUtf8(password));
+    {
+      IniSettingsStore store(dir_.string());
+      store.SaveSetting(kApp, kSection, u"Passwort", cacheapi::ScramblePassword(password));
+      store.Flush();
+    }
+    EXPECT_EQ(cacheapi::ScramblePassword(ReadFresh(u"Passwort")), password);
+  }
+}
+
+TEST_F(IniSettingsStoreTest, EmptyTextIsStoredWhileMissingKeysGiveTheDefault) {
+  {
+    IniSettingsStore store(dir_.string());
+    store.SaveSetting(kApp, kSection, u"Name", u"");
+    store.SaveSetting(kApp, u"Anderes", u"Firma", u"7");
+    store.Flush();
+  }
+  EXPECT_EQ(ReadFresh(u"Name"), u"");
+  EXPECT_EQ(ReadFresh(u"Firma"), kAbsent);                // same key in another section
+  EXPECT_EQ(ReadFresh(u"Name", dir_ / "leer"), kAbsent);  // no file at all
+  IniSettingsStore store(dir_.string());
+  EXPECT_EQ(store.GetSetting(u"Andere Anwendung", kSection, u"Name", u"d"), u"d");
+}
+
+TEST_F(IniSettingsStoreTest, SavedValuesAreWrittenTogetherAtFlushOrByTheDestructor) {
+  {
+    IniSettingsStore store(dir_.string());
+    store.SaveSetting(kApp, kSection, u"Firma", u"5");
+    store.SaveSetting(kApp, kSection, u"Firma", u"6");
+    EXPECT_EQ(store.GetSetting(kApp, kSection, u"Firma", kAbsent), u"6");
+    EXPECT_FALSE(fs::exists(File()));  // nothing written before Flush
+    store.Flush();
+    EXPECT_EQ(ReadFresh(u"Firma"), u"6");
+    store.SaveSetting(kApp, kSection, u"Name", u"Meier");
+  }
+  EXPECT_EQ(ReadFresh(u"Name"), u"Meier");  // the destructor saved what Flush had not
+  EXPECT_EQ(ReadFresh(u"Firma"), u"6");
+}
+
+TEST_F(IniSettingsStoreTest, SavingKeepsEverythingElseTheFileHolds) {
+  WriteBytes(File(), "; von Hand\n[Login]\nFirma=alt\nExtra=bleibt\n[Anderes]\nSchluessel=1, 2\n");
+  {
+    IniSettingsStore store(dir_.string());
+    store.SaveSetting(kApp, kSection, u"Firma", u"neu");
+    store.Flush();
+  }
+  IniSettingsStore fresh(dir_.string());
+  EXPECT_EQ(fresh.GetSetting(kApp, kSection, u"Firma", kAbsent), u"neu");
+  EXPECT_EQ(fresh.GetSetting(kApp, kSection, u"Extra", kAbsent), u"bleibt");
+  // An unquoted comma written by hand is read as the text it was.
+  EXPECT_EQ(fresh.GetSetting(kApp, u"Anderes", u"Schluessel", kAbsent), u"1, 2");
+  EXPECT_TRUE(DamagedCopies(dir_).empty());
+}
+
+TEST_F(IniSettingsStoreTest, FileIsForItsOwnerOnlyWhateverTheUmask) {
+  const mode_t previous = umask(0);  // the rights must not depend on the umask
+  const fs::path nested = dir_ / "neu" / "konfig";
+  {
+    IniSettingsStore store(nested.string());
+    testing::SaveSet(store, u"eins");
+  }
+  EXPECT_EQ(Mode(dir_ / "neu"), 0700u);
+  EXPECT_EQ(Mode(nested), 0700u);
+  EXPECT_EQ(Mode(nested / "Cache Login.ini"), 0600u);
+  {
+    IniSettingsStore store(nested.string());
+    testing::SaveSet(store, u"zwei");
+  }
+  EXPECT_EQ(Mode(nested / "Cache Login.ini"), 0600u);  // kept by the replacement
+
+  // A file readable by others (written by something else) is narrowed by the next save.
+  WriteBytes(File(), "[Login]\nFirma=alt\n");
+  fs::permissions(File(), fs::perms(0644));
+  {
+    IniSettingsStore store(dir_.string());
+    testing::SaveSet(store, u"drei");
+  }
+  umask(previous);
+  EXPECT_EQ(Mode(File()), 0600u);
+  IniSettingsStore fresh(nested.string());
+  EXPECT_EQ(testing::CompleteSetTag(fresh), u"zwei");
+}
+
+TEST_F(IniSettingsStoreTest, DamagedFileReadsEmptyAndIsKeptAsideBySave) {
+  std::mt19937 random(1);
+  std::string garbage(2048, '\0');
+  for (auto& byte : garbage)
+    byte = static_cast<char>(random());
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"unterminated section", "[Login\nFirma=alt\n"},
+      {"line without '='", "[Login]\nFirma=alt\nkaputt\n"},
+      {"invalid UTF-8", "[Login]\nFirma=alt\xFF\xFE\n"},
+      {"truncated UTF-8", "[Login]\nFirma=\xC3"},
+      {"NUL byte", std::string("[Login]\nFirma=a\0b\n", 18)},
+      {"zero-filled", std::string(4096, '\0')},
+      {"random bytes", garbage},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = dir_ / c.what;
+    fs::create_directory(dir);
+    WriteBytes(dir / "Cache Login.ini", c.bytes);
+    EXPECT_EQ(ReadFresh(u"Firma", dir), kAbsent);
+    {
+      IniSettingsStore store(dir.string());
+      testing::SaveSet(store, u"neu");
+    }
+    IniSettingsStore fresh(dir.string());
+    EXPECT_EQ(testing::CompleteSetTag(fresh), u"neu");
+    const auto copies = DamagedCopies(dir);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(ReadBytes(copies[0]), c.bytes);
+    EXPECT_EQ(Mode(dir / "Cache Login.ini"), 0600u);
+  }
+}
+
+TEST_F(IniSettingsStoreTest, HandWrittenFilesAreNotTakenForDamaged) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"comments", "; Kommentar\n[Login]\n  ; noch einer\nFirma=alt ; dahinter\n"},
+      {"quoted line end", "[Login]\nName=\"zwei\nZeilen\"\nFirma=alt\n"},
+      {"CRLF", "[Login]\r\nFirma=alt\r\n"},
+      {"blanks around '='", "[Login]\n  Firma =  alt\n\n"},
+      {"UTF-8 and tabs", "[Login]\n\tName=J\xC3\xBCrgen\nFirma=alt\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = dir_ / c.what;
+    fs::create_directory(dir);
+    WriteBytes(dir / "Cache Login.ini", c.bytes);
+    EXPECT_EQ(ReadFresh(u"Firma", dir), u"alt");
+    {
+      IniSettingsStore store(dir.string());
+      store.SaveSetting(kApp, kSection, u"Port", u"1972");
+      store.Flush();
+    }
+    EXPECT_EQ(ReadFresh(u"Firma", dir), u"alt");
+    EXPECT_TRUE(DamagedCopies(dir).empty());
+  }
+}
+
+// Files edited at random in the bytes INI syntax turns on: a file is put aside exactly when
+// QSettings finds lines it cannot read, and saving never fails over what the file holds.
+TEST_F(IniSettingsStoreTest, DamageIsJudgedAsQSettingsReadsTheFile) {
+  {
+    IniSettingsStore store(dir_.string());
+    testing::SaveSet(store, u"Basis");
+    store.SaveSetting(kApp, u"General", u"Liste", u"a, b");
+    store.Flush();
+  }
+  const std::string base = "; von Hand\n" + ReadBytes(File()) + "[Mehr]\nk = \"x;y\" ; z\n";
+  constexpr char kSyntax[] = "[]=;\"\\\n\r\t ,@#%x";
+  std::mt19937 random(2024);
+  int damaged = 0, unreadableAfterSave = 0;
+  constexpr int kFiles = 60;
+  for (int n = 0; n < kFiles; ++n) {
+    std::string bytes = base;
+    for (int edits = 1 + random() % 3; edits > 0; --edits) {
+      // Only at ASCII bytes, so that the file stays UTF-8.
+      std::size_t pos = 0;
+      do {
+        pos = random() % (bytes.size() + 1);
+      } while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) >= 0x80);
+      const char c = kSyntax[random() % (sizeof kSyntax - 1)];
+      if (random() % 2 == 0 || pos == bytes.size())
+        bytes.insert(pos, 1, c);
+      else
+        bytes[pos] = c;
+    }
+    SCOPED_TRACE(bytes);
+    const fs::path dir = dir_ / std::to_string(n);
+    fs::create_directory(dir);
+    const bool qtFindsDamage = !QtReadsCleanly(dir / "probe-vorher.ini", bytes);
+
+    WriteBytes(dir / "Cache Login.ini", bytes);
+    IniSettingsStore store(dir.string());
+    store.SaveSetting(kApp, kSection, u"Port", u"1972");
+    ASSERT_NO_THROW(store.Flush());
+    EXPECT_EQ(DamagedCopies(dir).size(), qtFindsDamage ? 1u : 0u);
+    damaged += qtFindsDamage;
+    // QSettings writes some keys it read (one ending in a backslash) back in a form it cannot
+    // read itself; such a file is put aside by the next save.
+    if (!QtReadsCleanly(dir / "probe-nachher.ini", ReadBytes(dir / "Cache Login.ini"))) {
+      ++unreadableAfterSave;
+      continue;
+    }
+    EXPECT_EQ(ReadFresh(u"Port", dir), u"1972");
+  }
+  EXPECT_LT(unreadableAfterSave, kFiles / 10);
+  // Both verdicts occurred often enough to mean something.
+  EXPECT_GT(damaged, kFiles / 10);
+  EXPECT_LT(damaged, kFiles - kFiles / 10);
+}
+
+TEST_F(IniSettingsStoreTest, SecondDamageOnTheSameSecondGetsItsOwnCopy) {
+  for (const char* bytes : {"[kaputt 1", "[kaputt 2"}) {
+    WriteBytes(File(), bytes);
+    IniSettingsStore store(dir_.string());
+    testing::SaveSet(store, u"neu");
+  }
+  std::vector<std::string> kept;
+  for (const auto& copy : DamagedCopies(dir_))
+    kept.push_back(ReadBytes(copy));
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"[kaputt 1", "[kaputt 2"}));
+}
+
+TEST(DefaultConfigDirectory, FollowsXdgConfigHomeElseHome) {
+  const auto saved = [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+  };
+  const auto home = saved("HOME"), xdg = saved("XDG_CONFIG_HOME");
+  const struct {
+    const char* xdg;  // nullptr: unset
+    const char* expected;
+  } cases[] = {
+      {"/srv/konfig", "/srv/konfig"},
+      {nullptr, "/home/anna/.config"},
+      {"", "/home/anna/.config"},
+  };
+  for (const auto& c : cases) {
+    setenv("HOME", "/home/anna", 1);
+    if (c.xdg)
+      setenv("XDG_CONFIG_HOME", c.xdg, 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(DefaultConfigDirectory(), c.expected) << (c.xdg ? c.xdg : "(unset)");
+  }
+  const auto restore = [](const char* name, const std::optional<std::string>& value) {
+    if (value)
+      setenv(name, value->c_str(), 1);
+    else
+      unsetenv(name);
+  };
+  restore("HOME", home);
+  restore("XDG_CONFIG_HOME", xdg);
+}
+
+}  // namespace
+}  // namespace quorel::qt

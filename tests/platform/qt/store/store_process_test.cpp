@@ -1,0 +1,318 @@
+// Saves from other processes: two at once, one killed midway, one without the right to write.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/qt/ini_settings_store.h"
+#include "platform/text.h"
+#include "tests/platform/qt/store/store_sets.h"
+
+extern char** environ;
+
+namespace quorel::qt {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CompleteSetTag;
+
+constexpr uid_t kNobody = 65534;
+constexpr char kSetpriv[] = "/usr/bin/setpriv";
+
+// A helper process with its standard output and error on pipes.
+class Helper {
+ public:
+  explicit Helper(std::vector<std::string> args) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<char*> argv;
+    for (auto& arg : args)
+      argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+    if (rc != 0) throw std::runtime_error("posix_spawn " + args[0]);
+  }
+  ~Helper() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+    close(out_);
+    close(err_);
+  }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+
+  // The next line of standard output, empty at its end.
+  std::string ReadLine() {
+    std::string line;
+    char c = 0;
+    while (read(out_, &c, 1) == 1 && c != '\n')
+      line.push_back(c);
+    return line;
+  }
+  // The exit status, or 128 + signal.
+  int Wait() {
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  void Kill() { kill(pid_, SIGKILL); }
+  bool Running() {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+    pid_ = -1;
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
+  int ExitStatus() const { return exitStatus_; }
+  std::string Errors() {
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(err_, buffer, sizeof buffer)) > 0;)
+      text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1, err_ = -1;
+  int exitStatus_ = -1;
+};
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+class StoreProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = fs::temp_directory_path() / "ini_store_proc_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    dir_ = root_ / "konfig";
+    snapshots_ = root_ / "abzuege";
+    fs::create_directory(dir_);
+    fs::create_directory(snapshots_);
+  }
+  void TearDown() override {
+    // Undo what the tests made read-only, so that everything can be removed.
+    for (const auto& entry : fs::recursive_directory_iterator(root_))
+      if (entry.is_directory()) fs::permissions(entry.path(), fs::perms::owner_all);
+    fs::remove_all(root_);
+  }
+
+  fs::path File() const { return dir_ / "Cache Login.ini"; }
+
+  // The tag of the complete set in one copy of the file as it is now, read by a fresh store.
+  // Each copy gets a name of its own, so that nothing read before can stand in for it.
+  std::optional<std::u16string> SnapshotTag() {
+    const std::string bytes = ReadBytes(File());
+    const std::string name = "Abzug " + std::to_string(++snapshotCount_);
+    std::ofstream(snapshots_ / (name + ".ini"), std::ios::binary) << bytes;
+    IniSettingsStore store(snapshots_.string());
+    constexpr std::u16string_view kAbsent = u"\uFFFF";
+    const std::u16string app = text::FromUtf8(name);
+    const std::u16string tag = store.GetSetting(app, testing::kSection, u"Firma", kAbsent);
+    bool complete = tag != kAbsent;
+    for (const auto key : testing::kKeys)
+      complete = complete && store.GetSetting(app, testing::kSection, key, kAbsent) ==
+                                 testing::SetValue(key, tag);
+    fs::remove(snapshots_ / (name + ".ini"));
+    if (!complete) lastBadSnapshot_ = bytes;
+    return complete ? std::optional(tag) : std::nullopt;
+  }
+
+  std::vector<std::string> FilesOtherThanTheStore() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_))
+      if (entry.path() != File()) names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+  void Seed(std::u16string_view tag) {
+    IniSettingsStore store(dir_.string());
+    testing::SaveSet(store, tag);
+  }
+
+  fs::path root_, dir_, snapshots_;
+  int snapshotCount_ = 0;
+  std::string lastBadSnapshot_;
+};
+
+TEST_F(StoreProcessTest, ConcurrentSavesAlwaysLeaveOneCompleteSet) {
+  constexpr int kRounds = 100;
+  Seed(u"Start");
+  Helper a({QUOREL_STORE_HELPER, "loop", dir_.string(), "A", std::to_string(kRounds)});
+  Helper b({QUOREL_STORE_HELPER, "loop", dir_.string(), "B", std::to_string(kRounds)});
+  int checked = 0, incomplete = 0;
+  bool aRunning = true, bRunning = true;
+  while (aRunning || bRunning) {
+    if (!SnapshotTag()) ++incomplete;
+    ++checked;
+    aRunning = aRunning && a.Running();
+    bRunning = bRunning && b.Running();
+  }
+  EXPECT_EQ(a.ExitStatus(), 0) << a.Errors();
+  EXPECT_EQ(b.ExitStatus(), 0) << b.Errors();
+  EXPECT_EQ(incomplete, 0) << "of " << checked << " copies; last one:\n" << lastBadSnapshot_;
+  // The process that finished last wrote last.
+  const auto last = SnapshotTag();
+  ASSERT_TRUE(last);
+  EXPECT_TRUE(*last == u"A-99" || *last == u"B-99") << text::ToUtf8(*last);
+  EXPECT_EQ(FilesOtherThanTheStore(), std::vector<std::string>{});
+}
+
+TEST_F(StoreProcessTest, ProcessKilledWhileSavingLeavesAWholeFile) {
+  constexpr int kRounds = 30;
+  const unsigned seed = std::random_device()();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> delayUs(0, 4000);
+  Seed(u"Start");
+  for (int round = 0; round < kRounds; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    Helper saver({QUOREL_STORE_HELPER, "loop", dir_.string(), "K" + std::to_string(round), "0"});
+    ASSERT_EQ(saver.ReadLine(), "ready") << saver.Errors();
+    // The lock the process killed before left behind held this one up briefly at most.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << round;
+    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+    saver.Kill();
+    ASSERT_EQ(saver.Wait(), 128 + SIGKILL);
+    const auto after = SnapshotTag();
+    ASSERT_TRUE(after) << "round " << round << ":\n" << lastBadSnapshot_;
+    ASSERT_TRUE(after->starts_with(text::FromUtf8("K" + std::to_string(round) + "-")))
+        << text::ToUtf8(*after);
+  }
+  // Locks left by the killed processes do not hold up the next save for long.
+  const auto start = std::chrono::steady_clock::now();
+  Seed(u"Ende");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  EXPECT_EQ(SnapshotTag(), u"Ende");
+  for (const auto& name : FilesOtherThanTheStore())
+    EXPECT_FALSE(name.find(".damaged-") != std::string::npos || name.ends_with(".lock")) << name;
+}
+
+// Saves through the helper as a user without the rights to write, which root is not: as root
+// the helper runs as "nobody" through setpriv, and the directories are given to that user.
+class UnwritableStoreTest : public StoreProcessTest {
+ protected:
+  void SetUp() override {
+    StoreProcessTest::SetUp();
+    asRoot_ = geteuid() == 0;
+    if (asRoot_ && access(kSetpriv, X_OK) != 0) {
+      GTEST_SKIP() << "root without setpriv";
+    }
+  }
+
+  // Gives path to the helper's user (when that is not the running one) and sets its mode.
+  void Prepare(const fs::path& path, unsigned mode) {
+    if (asRoot_) {
+      ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0) << path;
+    }
+    ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+  }
+
+  // Saves the set "neu" into dir; returns the exit status, the errors in errors.
+  int Save(const fs::path& dir, std::string& errors) {
+    std::vector<std::string> args = {QUOREL_STORE_HELPER, "save", dir.string(), "neu"};
+    if (asRoot_)
+      args.insert(args.begin(), {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+    Helper saver(args);
+    const int status = saver.Wait();
+    errors = saver.Errors();
+    return status;
+  }
+
+  bool asRoot_ = false;
+};
+
+TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
+  const struct {
+    const char* what;
+    unsigned dirMode;
+    std::optional<unsigned> fileMode;  // nothing: no file yet
+    const char* cause;
+  } cases[] = {
+      {"read-only file", 0700, 0400, "die Datei ist schreibgeschützt"},
+      {"unreadable file", 0700, 0200, "die vorhandene Datei ist nicht lesbar"},
+      {"read-only folder", 0500, 0600, "kann keine Datei angelegt werden"},
+      {"read-only folder, no file", 0500, std::nullopt, "kann keine Datei angelegt werden"},
+  };
+  // Everything the helper's user must pass on the way to the directories.
+  Prepare(root_, 0755);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = root_ / c.what;
+    fs::create_directory(dir);
+    const fs::path file = dir / "Cache Login.ini";
+    std::string before;
+    if (c.fileMode) {
+      IniSettingsStore store(dir.string());
+      store.SaveSetting(testing::kApp, testing::kSection, u"Firma", u"alt");
+      store.Flush();
+      before = ReadBytes(file);
+      Prepare(file, *c.fileMode);
+    }
+    Prepare(dir, c.dirMode);
+    std::string errors;
+    EXPECT_EQ(Save(dir, errors), 3);
+    EXPECT_NE(errors.find("Die Einstellungsdatei \u201E" + file.string() +
+                          "\u201C kann nicht gespeichert werden: "),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find(c.cause), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("Die Einstellungsdatei", 1), std::string::npos) << "reported twice";
+    if (c.fileMode) chmod(file.c_str(), 0600);  // readable again, also to a test not run as root
+    EXPECT_EQ(ReadBytes(file), before);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path() != file) left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{});
+  }
+}
+
+TEST_F(UnwritableStoreTest, MissingFolderThatCannotBeCreatedIsNamed) {
+  Prepare(root_, 0755);
+  const fs::path locked = root_ / "gesperrt";
+  fs::create_directory(locked);
+  Prepare(locked, 0500);
+  std::string errors;
+  EXPECT_EQ(Save(locked / "a" / "b", errors), 3);
+  EXPECT_NE(errors.find("der Ordner \u201E" + (locked / "a").string() +
+                        "\u201C kann nicht angelegt werden (keine Berechtigung)"),
+            std::string::npos)
+      << errors;
+}
+
+}  // namespace
+}  // namespace quorel::qt

@@ -1,0 +1,258 @@
+#include "x11_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace quorel::x11 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void Fail(const std::string& what) {
+  throw std::runtime_error(what + (errno ? std::string(": ") + std::strerror(errno) : ""));
+}
+
+}  // namespace
+
+Process::Process(const std::vector<std::string>& argv,
+                 const std::map<std::string, std::string>& env, int stdoutFd) {
+  std::map<std::string, std::string> all;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry(*e);
+    const auto eq = entry.find('=');
+    if (eq != std::string::npos) all[entry.substr(0, eq)] = entry.substr(eq + 1);
+  }
+  for (const auto& [k, v] : env)
+    all[k] = v;
+  std::vector<std::string> envStrings;
+  for (const auto& [k, v] : all)
+    envStrings.push_back(k + "=" + v);
+  std::vector<char*> envp, args;
+  for (auto& s : envStrings)
+    envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argCopy = argv;
+  for (auto& s : argCopy)
+    args.push_back(s.data());
+  args.push_back(nullptr);
+
+  pid_ = fork();
+  if (pid_ < 0) Fail("fork");
+  if (pid_ == 0) {
+    if (stdoutFd >= 0) {
+      dup2(stdoutFd, STDOUT_FILENO);
+      const int devnull = open("/dev/null", O_WRONLY);
+      if (devnull >= 0) dup2(devnull, STDERR_FILENO);
+    }
+    execve(args[0], args.data(), envp.data());
+    _exit(127);
+  }
+}
+
+Process::~Process() {
+  if (ended_ || pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  if (!Wait(milliseconds(2000))) {
+    kill(pid_, SIGKILL);
+    Wait(milliseconds(2000));
+  }
+}
+
+std::optional<int> Process::Wait(milliseconds timeout, rusage* usage) {
+  const auto end = Clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    rusage use{};
+    const pid_t r = wait4(pid_, &status, WNOHANG, &use);
+    if (r == pid_) {
+      ended_ = true;
+      if (usage) *usage = use;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (r < 0 && errno != EINTR) Fail("wait4");
+    if (Clock::now() >= end) return std::nullopt;
+    std::this_thread::sleep_for(milliseconds(2));
+  }
+}
+
+double Process::CpuSeconds() const {
+  std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  // Fields after the parenthesised command name; utime and stime are the 14th and 15th.
+  const auto close = line.rfind(')');
+  if (close == std::string::npos) return 0.0;
+  std::istringstream rest(line.substr(close + 2));
+  std::string field;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && rest >> field; ++i) {
+    if (i == 14) utime = std::stoull(field);
+    if (i == 15) stime = std::stoull(field);
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+Xvfb::Xvfb() {
+  int fds[2];
+  if (pipe(fds) != 0) Fail("pipe");
+  const char* xvfb = "/usr/bin/Xvfb";
+  server_ =
+      std::make_unique<Process>(std::vector<std::string>{xvfb, "-displayfd", "1", "-screen", "0",
+                                                         "1280x1024x24", "-nolisten", "tcp"},
+                                std::map<std::string, std::string>{}, fds[1]);
+  close(fds[1]);
+  // Xvfb writes its display number once it accepts connections.
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  const auto end = Clock::now() + milliseconds(15000);
+  while (Clock::now() < end) {
+    const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
+    if (poll(&p, 1, static_cast<int>(std::max<long long>(left, 1))) <= 0) continue;
+    char buffer[32];
+    const ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    number.append(buffer, static_cast<std::size_t>(n));
+    if (number.find('\n') != std::string::npos) break;
+  }
+  close(fds[0]);
+  while (!number.empty() && (number.back() == '\n' || number.back() == '\r'))
+    number.pop_back();
+  if (number.empty()) throw std::runtime_error("Xvfb did not start (is the package xvfb there?)");
+  display_ = ":" + number;
+}
+
+Screen::Screen(const std::string& display) {
+  int screenNumber = 0;
+  connection_ = xcb_connect(display.c_str(), &screenNumber);
+  if (xcb_connection_has_error(connection_)) throw std::runtime_error("no X display " + display);
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+  for (int i = 0; i < screenNumber; ++i)
+    xcb_screen_next(&it);
+  root_ = it.data->root;
+  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
+  // Windows that are up already.
+  xcb_query_tree_reply_t* tree =
+      xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr);
+  if (tree) {
+    const Window* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+      auto* attributes = xcb_get_window_attributes_reply(
+          connection_, xcb_get_window_attributes(connection_, children[i]), nullptr);
+      if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) {
+        mapped_.push_back(children[i]);
+        Select(children[i]);
+      }
+      std::free(attributes);
+    }
+    std::free(tree);
+  }
+  xcb_flush(connection_);
+}
+
+Screen::~Screen() {
+  xcb_disconnect(connection_);
+}
+
+void Screen::Select(Window window) {
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+}
+
+std::uint32_t Screen::Atom(const char* name) {
+  auto* reply = xcb_intern_atom_reply(
+      connection_,
+      xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+      nullptr);
+  const std::uint32_t atom = reply ? reply->atom : 0;
+  std::free(reply);
+  return atom;
+}
+
+std::string Screen::Title(Window window) {
+  for (auto [property, type] : {std::pair{Atom("_NET_WM_NAME"), Atom("UTF8_STRING")},
+                                std::pair{std::uint32_t{XCB_ATOM_WM_NAME}, std::uint32_t{0}}}) {
+    auto* reply = xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, window, property,
+                         type ? type : static_cast<std::uint32_t>(XCB_GET_PROPERTY_TYPE_ANY), 0,
+                         4096),
+        nullptr);
+    if (!reply) continue;
+    const int length = xcb_get_property_value_length(reply);
+    std::string title(static_cast<const char*>(xcb_get_property_value(reply)),
+                      static_cast<std::size_t>(length));
+    std::free(reply);
+    if (length > 0) return title;
+  }
+  return {};
+}
+
+Screen::Window Screen::WaitForWindow(const std::function<bool(const std::string&)>& title,
+                                     milliseconds timeout) {
+  const auto end = Clock::now() + timeout;
+  for (;;) {
+    for (auto it = mapped_.begin(); it != mapped_.end(); ++it) {
+      if (title(Title(*it))) return *it;
+    }
+    // The next event, or the end of the time.
+    xcb_generic_event_t* event = nullptr;
+    while (!(event = xcb_poll_for_event(connection_))) {
+      if (xcb_connection_has_error(connection_)) throw std::runtime_error("X connection lost");
+      const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
+      if (left <= 0) return 0;
+      pollfd p{xcb_get_file_descriptor(connection_), POLLIN, 0};
+      poll(&p, 1, static_cast<int>(left));
+    }
+    switch (event->response_type & 0x7f) {
+      case XCB_MAP_NOTIFY: {
+        const Window w = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
+        if (std::find(mapped_.begin(), mapped_.end(), w) == mapped_.end()) mapped_.push_back(w);
+        Select(w);
+        xcb_flush(connection_);
+        break;
+      }
+      case XCB_UNMAP_NOTIFY:
+        std::erase(mapped_, reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window);
+        break;
+      case XCB_DESTROY_NOTIFY:
+        std::erase(mapped_, reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
+        break;
+      default:
+        break;  // a title change: looked at on the next pass
+    }
+    std::free(event);
+  }
+}
+
+void Screen::Close(Window window) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window;
+  message.type = Atom("WM_PROTOCOLS");
+  message.data.data32[0] = Atom("WM_DELETE_WINDOW");
+  message.data.data32[1] = XCB_CURRENT_TIME;
+  xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&message));
+  xcb_flush(connection_);
+  std::erase(mapped_, window);  // it goes; a later map of it counts as new
+}
+
+}  // namespace quorel::x11
