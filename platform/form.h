@@ -59,6 +59,19 @@ struct ControlDescription {
   std::u16string target{};   // a link's target
 };
 
+// Whether a control takes the keyboard focus (by tab order or a click).
+inline bool TakesFocus(const ControlDescription& c) {
+  switch (c.kind) {
+    case ControlKind::TextBox:
+    case ControlKind::PushButton:
+    case ControlKind::CommandButton:
+    case ControlKind::PictureBox:
+      return c.tabIndex >= 0;
+    default:
+      return false;
+  }
+}
+
 struct MenuDescription {
   std::u16string name;
   std::u16string caption;   // "-" draws a separator

@@ -11,21 +11,7 @@ namespace quorel::platform::headless {
 using desktop::kNoWindow;
 using desktop::WindowId;
 
-namespace {
-
-bool Focusable(const ControlDescription& c) {
-  switch (c.kind) {
-    case ControlKind::TextBox:
-    case ControlKind::PushButton:
-    case ControlKind::CommandButton:
-    case ControlKind::PictureBox:
-      return c.tabIndex >= 0;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 HeadlessBackend::HeadlessBackend(VirtualClock& clock, EventLog& log) : clock_(clock), log_(log) {}
 
@@ -78,7 +64,8 @@ void HeadlessBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
     // The first control in tab order that can take the focus gets it.
     const ControlDescription* first = nullptr;
     for (const auto& c : w.form.controls) {
-      if (Focusable(c) && w.enabled[c.name] && (!first || c.tabIndex < first->tabIndex)) first = &c;
+      if (TakesFocus(c) && w.enabled[c.name] && (!first || c.tabIndex < first->tabIndex))
+        first = &c;
     }
     if (first) w.focused = first->name;
   }

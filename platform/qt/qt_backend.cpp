@@ -65,19 +65,6 @@ bool IsButton(const ControlDescription& c) {
   return c.kind == ControlKind::PushButton || c.kind == ControlKind::CommandButton;
 }
 
-// The controls that take the keyboard focus, as on the in-memory desktop.
-bool Focusable(const ControlDescription& c) {
-  switch (c.kind) {
-    case ControlKind::TextBox:
-    case ControlKind::PushButton:
-    case ControlKind::CommandButton:
-    case ControlKind::PictureBox:
-      return c.tabIndex >= 0;
-    default:
-      return false;
-  }
-}
-
 QString WithoutAccessMarks(QString text) {
   // "&&" stands for a literal ampersand; a single "&" marks the access letter.
   text.replace(u"&&"_s, QChar(0xE000));
@@ -401,7 +388,7 @@ void QtBackend::Activated(WindowId window) {
   const Window* w = Find(window);
   if (!w) return;
   const bool anyFocusable = std::any_of(w->controls.begin(), w->controls.end(), [](const auto& c) {
-    return Focusable(*c.description) && c.widget && c.widget->isEnabled();
+    return TakesFocus(*c.description) && c.widget && c.widget->isEnabled();
   });
   if (!anyFocusable) Post([window](BackendEvents& e) { e.FormFocused(window); });
 }
@@ -592,7 +579,7 @@ void QtBackend::BuildControls(Window& w) {
     widget->setObjectName(Q(c.name));
     if (c.kind != ControlKind::Line) widget->setGeometry(PxRect(c));
     widget->setEnabled(c.enabled);
-    widget->setFocusPolicy(Focusable(c) ? Qt::StrongFocus : Qt::NoFocus);
+    widget->setFocusPolicy(TakesFocus(c) ? Qt::StrongFocus : Qt::NoFocus);
     w.controls.push_back({&c, widget});
   }
 
@@ -616,7 +603,7 @@ void QtBackend::BuildControls(Window& w) {
   std::vector<QWidget*> order;
   std::vector<const Control*> focusable;
   for (const auto& ctl : w.controls)
-    if (Focusable(*ctl.description)) focusable.push_back(&ctl);
+    if (TakesFocus(*ctl.description)) focusable.push_back(&ctl);
   std::stable_sort(focusable.begin(), focusable.end(), [](const Control* a, const Control* b) {
     return a->description->tabIndex < b->description->tabIndex;
   });
@@ -729,7 +716,7 @@ void QtBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
     // The first control in tab order that can take the focus gets it.
     const Control* first = nullptr;
     for (const auto& c : w.controls) {
-      if (Focusable(*c.description) && c.widget->isEnabled() &&
+      if (TakesFocus(*c.description) && c.widget->isEnabled() &&
           (!first || c.description->tabIndex < first->description->tabIndex))
         first = &c;
     }
