@@ -1,16 +1,18 @@
 #include "platform/sql/postgres_client.h"
 
-#include <libpq-fe.h>
 #include <poll.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 
+#include "platform/sql/libpq_loader.h"
 #include "platform/sql/object_mapping.h"
 #include "platform/text.h"
 
 namespace quorel::sql {
+
+using namespace pq;  // the library is loaded on first use
 
 namespace {
 
@@ -63,7 +65,9 @@ milliseconds ConnectTimeoutFromEnvironment() {
   return milliseconds(seconds * 1000);
 }
 
-PostgresClient::PostgresClient(PostgresOptions options) : options_(options) {}
+PostgresClient::PostgresClient(PostgresOptions options) : options_(options) {
+  pq::Load();
+}
 
 PostgresClient::~PostgresClient() {
   Disconnect();
