@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -35,6 +37,7 @@ TEST(frmAbout, ShowsTitleAndVersionAndClosesWithOkEnterEscapeOrTheCloseBox) {
   EXPECT_EQ(h.Log("destroy frmAbout").size(), 4u);
 }
 
+#ifndef _WIN32
 // A registry file and a folder for the system information program.
 class SysInfo : public ::testing::Test {
  protected:
@@ -115,5 +118,6 @@ TEST_F(SysInfo, EveryOtherCaseEndsInTheOneMessage) {
   }
 }
 
+#endif  // POSIX: the registry file and shell-script programs
 }  // namespace
 }  // namespace quorel::testing

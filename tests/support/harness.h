@@ -13,8 +13,8 @@
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/memory_store.h"
 #include "platform/headless/scripted_server.h"
-#include "platform/posix/posix_system.h"
 #include "platform/text.h"
+#include "support/test_system.h"
 
 namespace quorel::testing {
 
@@ -79,7 +79,7 @@ class Harness {
   platform::desktop::FormDesktop desktop{screen, u"Quorel"};
   headless::MemoryStore store;
   headless::ScriptedServer server{log};
-  posix::PosixSystem system;
+  TestSystem system;
   cacheapi::Platform platform;
   std::unique_ptr<app::Program> program;
 };
