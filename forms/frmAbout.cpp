@@ -71,14 +71,6 @@ constexpr std::u16string_view kSysInfoProgram = u"\\MSINFO32.EXE";
 constexpr std::uint32_t kKeyAccess = 0x2003F;
 constexpr std::uint32_t kValueBufferSize = 1024;
 
-std::string ToCodePage(std::u16string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char16_t c : s)
-    out.push_back(static_cast<char>(text::CodeFromChar(c).value_or('?')));
-  return out;
-}
-
 // Upper-case hexadecimal digits without leading zeros.
 std::u16string Hex(unsigned value) {
   std::u16string digits;
@@ -178,7 +170,7 @@ bool frmAbout::TryStartSysInfo() {
 bool frmAbout::GetKeyValue(platform::HKEY KeyRoot, std::u16string_view KeyName,
                            std::u16string_view SubKeyRef, std::u16string& KeyVal) {
   platform::HKEY hKey = 0;
-  if (system_.RegOpenKeyExA(KeyRoot, ToCodePage(KeyName), 0, kKeyAccess, &hKey) !=
+  if (system_.RegOpenKeyExA(KeyRoot, text::ToCodePage(KeyName), 0, kKeyAccess, &hKey) !=
       platform::ERROR_SUCCESS) {
     KeyVal.clear();
     return false;
@@ -187,7 +179,7 @@ bool frmAbout::GetKeyValue(platform::HKEY KeyRoot, std::u16string_view KeyName,
   std::array<std::uint8_t, kValueBufferSize> buffer{};
   std::uint32_t size = kValueBufferSize;
   std::uint32_t type = platform::REG_NONE;
-  if (system_.RegQueryValueExA(hKey, ToCodePage(SubKeyRef), &type, buffer.data(), &size) !=
+  if (system_.RegQueryValueExA(hKey, text::ToCodePage(SubKeyRef), &type, buffer.data(), &size) !=
       platform::ERROR_SUCCESS) {
     KeyVal.clear();
     system_.RegCloseKey(hKey);
@@ -203,9 +195,8 @@ bool frmAbout::GetKeyValue(platform::HKEY KeyRoot, std::u16string_view KeyName,
   const std::uint32_t kept = buffer[size - 1] == 0 ? size - 1 : size;
 
   if (type == platform::REG_SZ) {
-    KeyVal.clear();
-    for (std::uint32_t i = 0; i < kept; ++i)
-      KeyVal.push_back(text::CharFromCode(buffer[i]));
+    KeyVal =
+        text::FromCodePage(std::string_view(reinterpret_cast<const char*>(buffer.data()), kept));
   } else if (type == platform::REG_DWORD) {
     // The bytes from the most significant down, each as its own group of digits.
     for (std::uint32_t i = kept; i > 0; --i)

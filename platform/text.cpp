@@ -112,6 +112,22 @@ std::optional<std::uint8_t> CodeFromChar(char16_t ch) {
   return std::nullopt;
 }
 
+std::string ToCodePage(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text)
+    out.push_back(static_cast<char>(CodeFromChar(c).value_or('?')));
+  return out;
+}
+
+std::u16string FromCodePage(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (char b : bytes)
+    out.push_back(CharFromCode(static_cast<std::uint8_t>(b)));
+  return out;
+}
+
 namespace {
 
 char16_t UpperChar(char16_t c) {

@@ -19,6 +19,10 @@ std::string ToUtf8(std::u16string_view utf16);
 char16_t CharFromCode(std::uint8_t code);
 // The code of a character, or nothing when the code page has no such character.
 std::optional<std::uint8_t> CodeFromChar(char16_t ch);
+// Whole texts in the code page; a character the code page lacks becomes '?', as the system's
+// conversion to the code page does.
+std::string ToCodePage(std::u16string_view text);
+std::u16string FromCodePage(std::string_view bytes);
 
 // Letters to upper case (Latin, Greek, Cyrillic), every other character unchanged.
 std::u16string UpperCase(std::u16string_view text);

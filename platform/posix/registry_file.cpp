@@ -33,22 +33,6 @@ std::u16string FoldCase(std::u16string_view s) {
   return out;
 }
 
-std::u16string FromCodePage(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (char b : bytes)
-    out.push_back(text::CharFromCode(static_cast<std::uint8_t>(b)));
-  return out;
-}
-
-std::vector<std::uint8_t> ToCodePage(std::u16string_view s) {
-  std::vector<std::uint8_t> out;
-  out.reserve(s.size());
-  for (char16_t c : s)
-    out.push_back(text::CodeFromChar(c).value_or('?'));
-  return out;
-}
-
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r';
 }
@@ -101,7 +85,8 @@ bool ParseData(std::u16string_view entry, std::uint32_t& type, std::vector<std::
   constexpr std::u16string_view kSz = u"sz:", kDword = u"dword:", kHex = u"hex:", kHexT = u"hex(";
   if (entry.starts_with(kSz)) {
     type = platform::REG_SZ;
-    data = ToCodePage(entry.substr(kSz.size()));
+    const auto bytes = text::ToCodePage(entry.substr(kSz.size()));
+    data.assign(bytes.begin(), bytes.end());
     data.push_back(0);
     return true;
   }
@@ -154,7 +139,7 @@ long RegistryFile::Open(HKEY root, std::string_view subKey, std::uint32_t /*opti
   if (root != platform::HKEY_LOCAL_MACHINE) return platform::ERROR_FILE_NOT_FOUND;
 
   std::u16string wanted = FoldCase(kRootName);
-  if (!subKey.empty()) wanted += u'\\' + FoldCase(FromCodePage(subKey));
+  if (!subKey.empty()) wanted += u'\\' + FoldCase(text::FromCodePage(subKey));
   const std::u16string wantedParent = wanted + u'\\';
 
   bool found = subKey.empty();
@@ -205,7 +190,7 @@ long RegistryFile::Query(HKEY key, std::string_view valueName, std::uint32_t* ty
   const auto open = open_.find(key);
   if (open == open_.end()) return platform::ERROR_INVALID_HANDLE;
   if (data != nullptr && dataSize == nullptr) return kErrorInvalidParameter;
-  const auto folded = FoldCase(FromCodePage(valueName));
+  const auto folded = FoldCase(text::FromCodePage(valueName));
   const auto& values = open->second;
   const auto value = std::find_if(values.begin(), values.end(),
                                   [&](const Value& v) { return FoldCase(v.name) == folded; });

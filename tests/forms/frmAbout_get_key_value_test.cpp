@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 #include "forms/frmAbout.h"
-#include "platform/posix/posix_system.h"
 #include "platform/text.h"
+#include "support/test_registry.h"
+#include "support/test_system.h"
 
 namespace quorel::forms {
 namespace {
@@ -48,103 +45,103 @@ class NoDesktop : public platform::Desktop {
   [[noreturn]] void End(int) override { Touched(); }
 };
 
-std::string HexBytes(std::size_t count, const char* byte) {
-  std::string list;
-  for (std::size_t i = 0; i < count; ++i)
-    list += (i ? "," : "") + std::string(byte);
-  return list;
-}
+using platform::REG_BINARY;
+using platform::REG_DWORD;
+using platform::REG_EXPAND_SZ;
+using platform::REG_SZ;
+using testing::Bytes;
 
-class GetKeyValueTest : public testing::Test {
+class GetKeyValueTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = std::filesystem::temp_directory_path() / "get_key_value_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  // A registry holding one value "V" under SOFTWARE\Test, given by its entry text.
-  void WriteValue(const std::string& entry) {
-    std::ofstream(dir_ / "registry") << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n\"V\"=" << entry
-                                     << "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gr\xC3\xB6\xC3\x9F"
-                                     << "e]\n\"V\"=sz:umlaut\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\?]\n"
-                                     << "\"V\"=sz:question\n";
+  // A registry holding one value "V" under SOFTWARE\QuorelTest, and two keys whose names
+  // are not plain ASCII.
+  void WriteValue(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    registry_.Clear();
+    registry_.Set("SOFTWARE\\QuorelTest", "V", type, data);
+    registry_.SetText(
+        "SOFTWARE\\QuorelTest\\Gr\xF6\xDF"
+        "e",
+        "V", "umlaut");
+    registry_.SetText("SOFTWARE\\QuorelTest\\?", "V", "question");
   }
 
   bool Get(std::u16string_view key, std::u16string& value) {
-    posix::PosixSystem system(u"", (dir_ / "registry").string());
+    testing::TestSystem system(u"", registry_.File());
     NoDesktop desktop;
     frmAbout about(desktop, system);
     return about.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
   }
 
-  std::filesystem::path dir_;
+  testing::TestRegistry registry_;
 };
 
 TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {
   const std::u16string a1023(1023, u'A'), a1024(1024, u'A');
+  const std::string zero(1, '\0');
   const struct {
-    std::string entry;
+    std::uint32_t type;
+    std::string data;
     std::u16string passedIn;
     bool found;
     std::u16string result;
   } cases[] = {
-      {"sz:/usr/bin/tool", u"old", true, u"/usr/bin/tool"},
-      {"hex(1):41,42", u"", true, u"AB"},                          // no terminator: kept whole
-      {"hex(1):41,00,42", u"", true, std::u16string(u"A\0B", 3)},  // only the last byte counts
-      {"hex(1):00", u"old", true, u""},
-      {"hex(1):e4", u"", true, u"ä"},
-      {"sz:" + std::string(1023, 'A'), u"", true, a1023},    // 1024 bytes with terminator
-      {"sz:" + std::string(1024, 'A'), u"old", false, u""},  // 1025 bytes do not fit
-      {"hex(1):" + HexBytes(1024, "41"), u"", true, a1024},  // 1024 bytes, no terminator
-      {"dword:0000002a", u"", true, u"&h002A"},              // 2a 00 00: the last zero goes
-      {"dword:12345678", u"", true, u"&h12345678"},
-      {"dword:00000100", u"", true, u"&h010"},
-      {"dword:0000ff0a", u"x", true, u"&hx0FFA"},  // appended to the text passed in
-      {"hex(3):01,02", u"keep", true, u"keep"},
-      {"hex(2):41,00", u"keep", true, u"keep"},
+      {REG_SZ, "C:\\Tools\\tool.exe" + zero, u"old", true, u"C:\\Tools\\tool.exe"},
+      {REG_SZ, "AB", u"", true, u"AB"},  // no terminator: kept whole
+      {REG_SZ, "A" + zero + "B", u"", true,
+       std::u16string(u"A\0B", 3)},  // only the last byte counts
+      {REG_SZ, zero, u"old", true, u""},
+      {REG_SZ, "\xE4", u"", true, u"ä"},
+      {REG_SZ, std::string(1023, 'A') + zero, u"", true, a1023},    // 1024 bytes with terminator
+      {REG_SZ, std::string(1024, 'A') + zero, u"old", false, u""},  // 1025 bytes do not fit
+      {REG_SZ, std::string(1024, 'A'), u"", true, a1024},           // 1024 bytes, no terminator
+      {REG_DWORD, std::string("\x2a\0\0\0", 4), u"", true, u"&h002A"},  // the last zero goes
+      {REG_DWORD, "\x78\x56\x34\x12", u"", true, u"&h12345678"},
+      {REG_DWORD, std::string("\0\x01\0\0", 4), u"", true, u"&h010"},
+      {REG_DWORD, std::string("\x0a\xff\0\0", 4), u"x", true,
+       u"&hx0FFA"},  // appended to the text passed in
+      {REG_BINARY, "\x01\x02", u"keep", true, u"keep"},
+      {REG_EXPAND_SZ, "A" + zero, u"keep", true, u"keep"},
   };
   for (const auto& c : cases) {
-    WriteValue(c.entry);
+    SCOPED_TRACE(::testing::PrintToString(c.data.substr(0, 40)));
+    WriteValue(c.type, Bytes(c.data));
     std::u16string value = c.passedIn;
-    EXPECT_EQ(Get(u"SOFTWARE\\Test", value), c.found) << c.entry.substr(0, 40);
-    EXPECT_EQ(value, c.result) << c.entry.substr(0, 40);
+    EXPECT_EQ(Get(u"SOFTWARE\\QuorelTest", value), c.found);
+    EXPECT_EQ(value, c.result);
   }
 }
 
 TEST_F(GetKeyValueTest, EmptyValueIsAnError) {
-  WriteValue("hex(1):");
+  WriteValue(REG_SZ, {});
   std::u16string value;
-  EXPECT_THROW(Get(u"SOFTWARE\\Test", value), std::runtime_error);
+  EXPECT_THROW(Get(u"SOFTWARE\\QuorelTest", value), std::runtime_error);
 }
 
 TEST_F(GetKeyValueTest, MissingKeyOrValueClearsTheText) {
-  WriteValue("sz:x");
+  WriteValue(REG_SZ, Bytes("x"));
   std::u16string value = u"old";
-  EXPECT_FALSE(Get(u"SOFTWARE\\Missing", value));
+  EXPECT_FALSE(Get(u"SOFTWARE\\QuorelMissing", value));
   EXPECT_EQ(value, u"");
-  std::filesystem::remove(dir_ / "registry");
+  registry_.Clear();
   value = u"old";
-  EXPECT_FALSE(Get(u"SOFTWARE\\Test", value));
+  EXPECT_FALSE(Get(u"SOFTWARE\\QuorelTest", value));
   EXPECT_EQ(value, u"");
 }
 
 TEST_F(GetKeyValueTest, KeyNamesGoOutInTheCodePage) {
-  WriteValue("sz:x");
+  WriteValue(REG_SZ, Bytes("x"));
   std::u16string value;
-  EXPECT_TRUE(Get(u"SOFTWARE\\Größe", value));
+  EXPECT_TRUE(Get(u"SOFTWARE\\QuorelTest\\Größe", value));
   EXPECT_EQ(value, u"umlaut");
-  EXPECT_TRUE(Get(u"SOFTWARE\\Ω", value));  // no code for it: sent as '?'
+  EXPECT_TRUE(Get(u"SOFTWARE\\QuorelTest\\Ω", value));  // no code for it: sent as '?'
   EXPECT_EQ(value, u"question");
 }
 
 TEST_F(GetKeyValueTest, OpensForWritingSoAReadOnlyRegistryFails) {
-  WriteValue("sz:x");
-  ASSERT_EQ(chmod((dir_ / "registry").c_str(), 0444), 0);
-  if (geteuid() == 0) GTEST_SKIP() << "root may write every file";
+  WriteValue(REG_SZ, Bytes("x"));
+  if (!registry_.MakeReadOnly()) GTEST_SKIP() << "the registry cannot be made read-only here";
   std::u16string value = u"old";
-  EXPECT_FALSE(Get(u"SOFTWARE\\Test", value));
+  EXPECT_FALSE(Get(u"SOFTWARE\\QuorelTest", value));
   EXPECT_EQ(value, u"");
 }
 

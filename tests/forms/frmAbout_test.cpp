@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 
 #include "logged_in.h"
+#include "support/marker_program.h"
+#include "support/temp_dir.h"
+#include "support/test_registry.h"
 
 namespace quorel::testing {
 namespace {
@@ -37,34 +33,12 @@ TEST(frmAbout, ShowsTitleAndVersionAndClosesWithOkEnterEscapeOrTheCloseBox) {
   EXPECT_EQ(h.Log("destroy frmAbout").size(), 4u);
 }
 
-#ifndef _WIN32
-// A registry file and a folder for the system information program.
+// The registry values and a folder for the system information program.
 class SysInfo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/quorel-about-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    marker_ = dir_ / "started";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // A program that leaves a marker file behind when it runs.
-  fs::path Program(const fs::path& path) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << "#!/bin/sh\ntouch '" << marker_.string() << "'\n";
-    fs::permissions(path, fs::perms::owner_all);
-    return path;
-  }
-  void Registry(const std::string& text) { std::ofstream(dir_ / "registry") << text; }
-  bool Started() {
-    for (int i = 0; i < 200 && !fs::exists(marker_); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return fs::exists(marker_);
-  }
   // Clicks "Systeminfo..." and returns the message boxes shown.
   std::vector<std::string> Click(bool expectMessage) {
-    LoggedIn h((dir_ / "registry").string());
+    LoggedIn h(registry_.File());
     h.screen.PressF1(u"FMStart");
     h.screen.Click(u"frmAbout", u"cmdSysInfo");
     if (expectMessage) h.screen.Answer(platform::vbOK);
@@ -72,52 +46,67 @@ class SysInfo : public ::testing::Test {
     EXPECT_TRUE(h.screen.IsVisible(u"frmAbout"));  // the box stays open in every case
     return h.Log("msgbox");
   }
+  // A path as the registry holds it: in the code page, with the platform's separators.
+  static std::string RegistryPath(const fs::path& path) {
+    return text::ToCodePage(path.u16string());
+  }
 
-  fs::path dir_, marker_;
-  const std::string kMsinfo = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n";
-  const std::string kLocation =
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location]\n";
+  TempDir dir_{"quorel-about"};
+  TestRegistry registry_;
+  const std::string kMsinfo = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+  const std::string kLocation = "SOFTWARE\\Microsoft\\Shared Tools Location";
   const std::vector<std::string> kNotAvailable = {
       "msgbox style=0 title=Quorel: Systeminformationen sind momentan nicht verfügbar"};
 };
 
 TEST_F(SysInfo, PathValueIsStartedAsItIs) {
-  const auto program = Program(dir_ / "bin" / "sysinfo");
-  Registry(kMsinfo + "\"PATH\"=sz:" + program.string() + "\n");
+  const auto program = dir_ / "bin" / "sysinfo.exe";
+  InstallMarkerProgram(program);
+  registry_.SetText(kMsinfo, "PATH", RegistryPath(program));
   EXPECT_TRUE(Click(false).empty());
-  EXPECT_TRUE(Started());
+  EXPECT_TRUE(MarkerProgramStarted(program));
 }
 
 TEST_F(SysInfo, PathNamingAMissingFileEndsInTheMessageWithoutASecondLookup) {
-  Program(dir_ / "tools" / "MSINFO32.EXE");
-  Registry(kMsinfo + "\"PATH\"=sz:" + (dir_ / "missing").string() + "\n" + kLocation +
-           "\"MSINFO\"=sz:" + (dir_ / "tools").string() + "\n");
+  const auto program = dir_ / "tools" / "MSINFO32.EXE";
+  InstallMarkerProgram(program);
+  registry_.SetText(kMsinfo, "PATH", RegistryPath(dir_ / "missing"));
+  registry_.SetText(kLocation, "MSINFO", RegistryPath(dir_ / "tools"));
   EXPECT_EQ(Click(true), kNotAvailable);
-  EXPECT_FALSE(Started());
+  EXPECT_FALSE(MarkerProgramStarted(program));
 }
 
 TEST_F(SysInfo, FolderValueIsUsedWhenItHoldsTheProgram) {
-  Program(dir_ / "tools" / "MSINFO32.EXE");
-  Registry(kLocation + "\"MSINFO\"=sz:" + (dir_ / "tools").string() + "\n");
+  const auto program = dir_ / "tools" / "MSINFO32.EXE";
+  InstallMarkerProgram(program);
+  registry_.SetText(kLocation, "MSINFO", RegistryPath(dir_ / "tools"));
   EXPECT_TRUE(Click(false).empty());
-  EXPECT_TRUE(Started());
+  EXPECT_TRUE(MarkerProgramStarted(program));
 }
 
 TEST_F(SysInfo, EveryOtherCaseEndsInTheOneMessage) {
-  const std::vector<std::pair<const char*, std::string>> cases = {
-      {"no registry values", ""},
-      {"folder without the program", kLocation + "\"MSINFO\"=sz:" + "/nonexistent\n"},
-      {"path of another type", kMsinfo + "\"PATH\"=hex(3):2f,62\n"},
-      {"empty path value", kMsinfo + "\"PATH\"=hex(1):\n"},
-      {"path longer than the buffer", kMsinfo + "\"PATH\"=sz:" + std::string(1100, 'p') + "\n"},
+  const struct {
+    const char* what;
+    std::string key, name;
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+  } cases[] = {
+      {"no registry values", "", "", 0, {}},
+      {"folder without the program", kLocation, "MSINFO", platform::REG_SZ,
+       Bytes(RegistryPath(dir_ / "empty") + '\0')},
+      {"path of another type", kMsinfo, "PATH", platform::REG_BINARY, Bytes("/b")},
+      {"empty path value", kMsinfo, "PATH", platform::REG_SZ, {}},
+      {"path longer than the buffer", kMsinfo, "PATH", platform::REG_SZ,
+       Bytes(std::string(1100, 'p') + '\0')},
   };
-  for (const auto& [what, registry] : cases) {
-    SCOPED_TRACE(what);
-    Registry(registry);
+  fs::create_directories(dir_ / "empty");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry_.Clear();
+    if (!c.key.empty()) registry_.Set(c.key, c.name, c.type, c.data);
     EXPECT_EQ(Click(true), kNotAvailable);
   }
 }
 
-#endif  // POSIX: the registry file and shell-script programs
 }  // namespace
 }  // namespace quorel::testing
