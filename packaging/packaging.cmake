@@ -1,8 +1,5 @@
 # Installing the program and packaging it, per platform. Included from the top CMakeLists.txt
 # once the program's target exists.
-if(NOT TARGET quorel)
-  return()
-endif()
 
 # The date of the release named by the project's version (manual page; the Debian changelog and
 # the AppStream releases list it too).
@@ -13,7 +10,7 @@ if(WIN32)
   if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/windows/packaging.cmake)
     include(${CMAKE_CURRENT_LIST_DIR}/windows/packaging.cmake)
   endif()
-else()
+elseif(TARGET quorel)
   include(${CMAKE_CURRENT_LIST_DIR}/linux/install.cmake)
   include(${CMAKE_CURRENT_LIST_DIR}/linux/deb.cmake)
 endif()
