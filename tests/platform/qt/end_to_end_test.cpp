@@ -1,6 +1,7 @@
 // The built program as a separate process: its own X server, a temporary embedded database with
 // one user, a temporary settings folder, and the login on the command line.
-//   quorel_end_to_end_test PROGRAM SOURCE_DIR
+//   quorel_end_to_end_test PROGRAM SQL_DIR
+// SQL_DIR holds sqlite/schema.sql: sql/ of the sources, or share/quorel/ of an installation.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,7 +16,7 @@ namespace {
 using quorel::x11::milliseconds;
 namespace fs = std::filesystem;
 
-std::string program, sourceDir;
+std::string program, sqlDir;
 
 class TempDir {
  public:
@@ -34,15 +35,15 @@ class TempDir {
   fs::path path_;
 };
 
-// A database with the shipped schema and the one user of the test.
+// A database with the given schema and the one user of the test.
 void CreateDatabase(const fs::path& db) {
   const fs::path script = db.parent_path() / "users.sql";
   std::ofstream(script) << "INSERT INTO \"MX.ParPersEdv\" (\"ID\", \"FIRMA\", \"KUERZEL\", "
                            "\"PASSWORT\", \"AKTIV\", \"PNAME\", \"PERSNR\") VALUES "
                            "('1||ZWEI', 1, 'ZWEI', 'ende2', 'J', 'Erwin Zweiende', 7);\n";
-  const std::string command = "timeout 20 sqlite3 -bail '" + db.string() + "' < '" + sourceDir +
-                              "/sql/sqlite/schema.sql' && timeout 20 sqlite3 -bail '" +
-                              db.string() + "' < '" + script.string() + "'";
+  const std::string command = "timeout 20 sqlite3 -bail '" + db.string() + "' < '" + sqlDir +
+                              "/sqlite/schema.sql' && timeout 20 sqlite3 -bail '" + db.string() +
+                              "' < '" + script.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -76,10 +77,10 @@ TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (argc != 3) {
-    std::fprintf(stderr, "usage: %s PROGRAM SOURCE_DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s PROGRAM SQL_DIR\n", argv[0]);
     return 2;
   }
   program = argv[1];
-  sourceDir = argv[2];
+  sqlDir = argv[2];
   return RUN_ALL_TESTS();
 }
