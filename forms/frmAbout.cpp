@@ -67,8 +67,9 @@ constexpr std::u16string_view kSysInfoKey = u"SOFTWARE\\Microsoft\\Shared Tools\
 constexpr std::u16string_view kSysInfoLocationKey = u"SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr std::u16string_view kSysInfoProgram = u"\\MSINFO32.EXE";
 
-// Query and set values, create subkeys and links, read the security descriptor.
-constexpr std::uint32_t kKeyAccess = 0x2003F;
+// Reading rights only: the lookup never writes, and asking for more would fail for every user
+// who may not change the machine-wide keys.
+constexpr std::uint32_t kKeyAccess = platform::KEY_READ;
 constexpr std::uint32_t kValueBufferSize = 1024;
 
 // Upper-case hexadecimal digits without leading zeros.

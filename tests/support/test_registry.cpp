@@ -24,7 +24,9 @@ TestRegistry::TestRegistry() {
 }
 
 TestRegistry::~TestRegistry() {
+#ifdef _WIN32
   Clear();
+#endif
 }
 
 void TestRegistry::Set(std::string_view key, std::string_view name, std::uint32_t type,
@@ -101,6 +103,7 @@ std::string Utf8(std::string_view codePage) {
 }  // namespace
 
 void TestRegistry::Write() {
+  chmod(File().c_str(), 0644);  // writable again after MakeReadOnly
   std::ofstream file(File(), std::ios::trunc);
   for (const auto& e : entries_) {
     file << "[HKEY_LOCAL_MACHINE\\" << Utf8(e.key) << "]\n\"" << Utf8(e.name) << "\"=hex("
