@@ -11,15 +11,18 @@ namespace quorel::win32 {
 
 namespace {
 
-// The object's words from EXCEPINFO, freeing its strings.
-std::string ExceptionText(HRESULT code, EXCEPINFO& info) {
-  if (info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
+// Why a call failed: for an error the object raised, its own words from EXCEPINFO. Frees the
+// strings of info whatever the code, so that none is left behind.
+std::string FailureText(HRESULT code, EXCEPINFO& info) {
+  const bool raised = code == DISP_E_EXCEPTION;
+  if (raised && info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
   const std::u16string description = BstrText(info.bstrDescription);
   const HRESULT own = info.scode;
   SysFreeString(info.bstrDescription);
   SysFreeString(info.bstrSource);
   SysFreeString(info.bstrHelpFile);
   info = EXCEPINFO{};
+  if (!raised) return HresultMessage(code);
   if (!description.empty()) return text::ToUtf8(description);
   // An error without words: its own code says more than DISP_E_EXCEPTION.
   return HresultMessage(own != 0 ? own : code);
@@ -39,8 +42,7 @@ std::u16string BstrText(BSTR value) {
 }
 
 DispatchError::DispatchError(HRESULT code, EXCEPINFO& info)
-    : DispatchError(code,
-                    code == DISP_E_EXCEPTION ? ExceptionText(code, info) : HresultMessage(code)) {}
+    : DispatchError(code, FailureText(code, info)) {}
 
 DispatchError::DispatchError(HRESULT code) : DispatchError(code, HresultMessage(code)) {}
 

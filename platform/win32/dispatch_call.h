@@ -50,7 +50,7 @@ std::u16string BstrText(BSTR value);
 // A failed call: its HRESULT and, when the object raised the error, the object's own words.
 class DispatchError : public std::runtime_error {
  public:
-  // Takes over the strings of info when code is DISP_E_EXCEPTION.
+  // Takes over the strings of info.
   DispatchError(HRESULT code, EXCEPINFO& info);
   explicit DispatchError(HRESULT code);
 
