@@ -82,70 +82,8 @@ class IniSettingsStoreTest : public ::testing::Test {
   fs::path dir_;
 };
 
-std::u16string AllCodePageCharacters(std::uint8_t from) {
-  std::u16string all;
-  for (unsigned code = from; code <= 0xFF; ++code)
-    all.push_back(text::CharFromCode(static_cast<std::uint8_t>(code)));
-  return all;
-}
-
 TEST_F(IniSettingsStoreTest, EveryTextReadsBackExactly) {
-  const std::u16string hostile[] = {u" leading",
-                                    u"trailing ",
-                                    u"  both  ",
-                                    u" ",
-                                    u"\t",
-                                    u"a=b",
-                                    u"=",
-                                    u"==x",
-                                    u"a;b",
-                                    u";x",
-                                    u"#comment",
-                                    u"#",
-                                    u"\"quoted\"",
-                                    u"\"",
-                                    u"'single'",
-                                    u"back\\slash",
-                                    u"\\",
-                                    u"\\\\",
-                                    u"\\x41",
-                                    u"\\0",
-                                    u"\\n",
-                                    u"a,b",
-                                    u",",
-                                    u" a , b ,",
-                                    u"@",
-                                    u"@at",
-                                    u"@@",
-                                    u"@@@x",
-                                    u"@Variant(\\0\\0\\0\\x7f)",
-                                    u"@ByteArray(abc)",
-                                    u"@Invalid()",
-                                    u"@String(x)",
-                                    u"@Rect(1 2 3 4)",
-                                    u"@DateTime(x)",
-                                    u"[Login]",
-                                    u"[",
-                                    u"]",
-                                    u"Firma=2",
-                                    u"%General",
-                                    u"%41",
-                                    u"line\nbreak",
-                                    u"cr\rlf\r\n",
-                                    std::u16string(u"nul\0inside", 10),
-                                    u"\x01\x1F",
-                                    u"\u0080\u0081\u008D\u008F\u0090\u009D\u009F",
-                                    u"\u007F",
-                                    u"x\u007F",
-                                    u"\u00A0nbsp\u00A0",
-                                    u"\uFEFFbom",
-                                    u"\U0001F600",
-                                    u"a\U00010348b\U0010FFFF",
-                                    u"äöüß€",
-                                    u"\u00FF",
-                                    u"",
-                                    AllCodePageCharacters(0x00),
-                                    AllCodePageCharacters(0x20)};
+  const std::vector<std::u16string> hostile = quorel::testing::HostileTexts();
   {
     IniSettingsStore store(dir_.string());
     for (std::size_t i = 0; i < std::size(hostile); ++i)

@@ -1,0 +1,41 @@
+// The stand-in of the vendor's client object as an engine of the shared server-client suites:
+// the COM client factory, a listener as the server, the records of users.tsv.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "platform/server_client.h"
+#include "platform/win32/com_apartment.h"
+#include "platform/win32/com_server_client.h"
+#include "test_listener.h"
+
+namespace quorel::win32::testing {
+
+// Points the stand-in at its records, users.tsv beside the tests.
+void UseStandinUsers();
+
+struct StandinEngine {
+  static constexpr char kNoSuchTable[] = "existiert nicht";
+
+  StandinEngine() { UseStandinUsers(); }
+  void SetUp() {}
+  platform::ServerClientFactory& Factory() { return factory; }
+  std::u16string Host() { return u"127.0.0.1"; }
+  std::u16string Port() { return listener.Port(); }
+  std::u16string ConnectString() { return u"cn_iptcp:127.0.0.1[" + Port() + u"]:MIRLOX"; }
+  // The user records of the file, counted aside the program.
+  long RowCount() {
+    std::ifstream in(QUOREL_STANDIN_USERS_FILE);
+    long rows = 0;
+    for (std::string line; std::getline(in, line);)
+      rows += line.starts_with("MX.ParPersEdv\t");
+    return in.eof() ? rows : -1;
+  }
+
+  ComApartment com;  // first in, last out: COM outlives every client
+  TestListener listener;
+  ComServerClientFactory factory;
+};
+
+}  // namespace quorel::win32::testing
