@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {
@@ -75,21 +76,6 @@ ModuleVersion ReadModuleVersion() {
 const ModuleVersion& ThisModule() {
   static const ModuleVersion version = ReadModuleVersion();
   return version;
-}
-
-// The system's text for an error code, without the trailing line break.
-std::string ErrorText(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring message(buffer != nullptr ? buffer : L"", length);
-  LocalFree(buffer);
-  while (!message.empty() &&
-         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-    message.pop_back();
-  if (message.empty()) return "Fehler " + std::to_string(code);
-  return text::ToUtf8(FromWide(message));
 }
 
 }  // namespace
@@ -182,7 +168,7 @@ void Win32System::StartProcess(std::u16string_view path) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process))
-    fail(ErrorText(GetLastError()));
+    fail(SystemMessage(GetLastError()));
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
 }
