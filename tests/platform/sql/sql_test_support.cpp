@@ -93,6 +93,23 @@ long SqliteCount(const std::string& path, const std::string& table) {
   return count;
 }
 
+void UseTestOdbcDrivers() {
+  static std::unique_ptr<TempDir> folder;  // removed when the process ends
+  if (folder) return;
+  const std::vector<std::pair<const char*, const char*>> drivers = {
+      {"Quorel PostgreSQL", QUOREL_PSQLODBC_DRIVER}, {"Quorel SQLite", QUOREL_SQLITEODBC_DRIVER}};
+  for (const auto& [name, path] : drivers)
+    ASSERT_TRUE(std::filesystem::exists(path))
+        << "ODBC driver for " << name << " not installed (scripts/bootstrap installs it): " << path;
+  folder = std::make_unique<TempDir>();
+  std::ofstream ini(folder->path() + "/odbcinst.ini");
+  for (const auto& [name, path] : drivers)
+    ini << "[" << name << "]\nDriver=" << path << "\n\n";
+  std::ofstream(folder->path() + "/odbc.ini").flush();
+  setenv("ODBCSYSINI", folder->path().c_str(), 1);
+  setenv("ODBCINI", (folder->path() + "/odbc.ini").c_str(), 1);
+}
+
 void RequireCluster() {
   if (const char* skip = std::getenv("QUOREL_SKIP_SERVER_TESTS"); skip && std::string(skip) == "1")
     GTEST_SKIP() << "QUOREL_SKIP_SERVER_TESTS=1: PostgreSQL tests not run";
