@@ -101,8 +101,10 @@ struct Statement {
   Statement() = default;
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
-  ~Statement() {
+  ~Statement() { Free(); }
+  void Free() {
     if (handle) SQLFreeHandle(SQL_HANDLE_STMT, handle);
+    handle = SQL_NULL_HSTMT;
   }
 };
 
@@ -141,6 +143,16 @@ std::optional<std::u16string> ColumnText(SQLHSTMT statement, SQLUSMALLINT column
     out.append(FromWide(buffer.data(), got));
     if (rc == SQL_SUCCESS || got < room) return out;  // else cut short: the rest follows
   }
+}
+
+// The id of a row as the program compares it: a fixed-length column pads its text with blanks.
+std::u16string IdOf(SQLHSTMT statement, SQLUSMALLINT column, std::u16string value) {
+  SQLLEN type = 0;
+  if (SQL_SUCCEEDED(
+          SQLColAttributeW(statement, column, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type)) &&
+      (type == SQL_CHAR || type == SQL_WCHAR))
+    value.erase(value.find_last_not_of(u' ') + 1);
+  return value;
 }
 
 class OdbcFactory final : public platform::ServerClientFactory {
@@ -279,26 +291,6 @@ void OdbcClient::Disconnect() {
   connected_ = false;
 }
 
-platform::ServerError OdbcClient::StatementFailed(void* statement, std::u16string_view className,
-                                                  Clock::time_point start) {
-  const auto records = Diagnostics(SQL_HANDLE_STMT, statement);
-  std::string why = Describe(records);
-  const bool lost = std::any_of(records.begin(), records.end(),
-                                [](const Diagnostic& d) { return d.state.starts_with("08"); });
-  if (Clock::now() - start >= options_.queryTimeout - kTimeoutSlack) {
-    // A server that does not answer in time is given up, as after a lost connection.
-    why =
-        "Zeitüberschreitung: keine Antwort nach " + SecondsText(options_.queryTimeout) + ": " + why;
-    Disconnect();
-  } else if (lost) {
-    Disconnect();
-  } else {
-    // Whether the server or the connection failed, only the next probe can tell.
-    lastAnswer_ = {};
-  }
-  return platform::ServerError(QueryFailedMessage(className, why));
-}
-
 std::unique_ptr<platform::ServerObject> OdbcClient::OpenId(std::u16string_view className,
                                                            std::u16string_view id) {
   if (!connected_) throw platform::NotConnectedError(kNotConnected);
@@ -315,6 +307,27 @@ std::unique_ptr<platform::ServerObject> OdbcClient::OpenId(std::u16string_view c
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &statement.handle)))
     throw failed(Describe(SQL_HANDLE_DBC, dbc_));
   const SQLHSTMT st = statement.handle;
+  const auto start = Clock::now();
+  // A lost connection, or a server that did not answer in time, is given up; after any other
+  // failure the next is-connected asks the server, since only the driver knows which it was.
+  const auto statementFailed = [&] {
+    const auto records = Diagnostics(SQL_HANDLE_STMT, st);
+    std::string why = Describe(records);
+    bool giveUp = std::any_of(records.begin(), records.end(),
+                              [](const Diagnostic& d) { return d.state.starts_with("08"); });
+    if (Clock::now() - start >= options_.queryTimeout - kTimeoutSlack) {
+      why = "Zeitüberschreitung: keine Antwort nach " + SecondsText(options_.queryTimeout) + ": " +
+            why;
+      giveUp = true;
+    }
+    statement.Free();  // before the connection it belongs to
+    if (giveUp)
+      Disconnect();
+    else
+      lastAnswer_ = {};
+    return failed(why);
+  };
+
   // A driver without a query timeout says so and carries on.
   SQLSetStmtAttrW(st, SQL_ATTR_QUERY_TIMEOUT, IntegerAttribute(WholeSeconds(options_.queryTimeout)),
                   0);
@@ -326,13 +339,12 @@ std::unique_ptr<platform::ServerObject> OdbcClient::OpenId(std::u16string_view c
     throw failed(Describe(SQL_HANDLE_STMT, st));
 
   WideString wideSql = Wide(sql);
-  const auto start = Clock::now();
   SQLRETURN rc = SQLExecDirectW(st, wideSql.data(), SQL_NTS);
   if (rc == SQL_NO_DATA) throw platform::ObjectNotFoundError(NotFoundMessage(className, id));
-  if (!SQL_SUCCEEDED(rc)) throw StatementFailed(st, className, start);
+  if (!SQL_SUCCEEDED(rc)) throw statementFailed();
   SQLSMALLINT columns = 0;
-  if (!SQL_SUCCEEDED(SQLNumResultCols(st, &columns)) || columns <= 0)
-    throw failed(Describe(SQL_HANDLE_STMT, st));
+  if (!SQL_SUCCEEDED(SQLNumResultCols(st, &columns))) throw statementFailed();
+  if (columns <= 0) throw failed("die Abfrage gab keine Spalten zurück");
 
   while (SQL_SUCCEEDED(rc = SQLFetch(st))) {
     Row row;
@@ -341,15 +353,15 @@ std::unique_ptr<platform::ServerObject> OdbcClient::OpenId(std::u16string_view c
       const auto column = static_cast<SQLUSMALLINT>(i);
       auto name = ColumnName(st, column);
       auto value = name ? ColumnText(st, column) : std::nullopt;
-      if (!value) throw failed(Describe(SQL_HANDLE_STMT, st));
-      if (*name == u"ID") rowId = *value;
+      if (!value) throw statementFailed();
+      if (*name == u"ID") rowId = IdOf(st, column, *value);
       row.emplace_back(std::move(*name), std::move(*value));
     }
     lastAnswer_ = Clock::now();
     if (!rowId) throw failed("die Tabelle hat keine Spalte \"ID\"");
     if (*rowId == exactId) return MakeRowObject(className, std::move(row));
   }
-  if (rc != SQL_NO_DATA) throw StatementFailed(st, className, start);
+  if (rc != SQL_NO_DATA) throw statementFailed();
   lastAnswer_ = Clock::now();
   throw platform::ObjectNotFoundError(NotFoundMessage(className, id));
 }

@@ -62,8 +62,6 @@ class OdbcClient final : public platform::ServerClient {
 
  private:
   bool Probe();
-  platform::ServerError StatementFailed(void* statement, std::u16string_view className,
-                                        std::chrono::steady_clock::time_point start);
 
   std::u16string configured_;
   OdbcOptions options_;

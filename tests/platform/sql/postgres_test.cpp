@@ -327,5 +327,20 @@ TYPED_TEST(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout
   EXPECT_EQ(U8(client.OpenId(u"MX.ParPersEdv", u"1||ABC")->Property(u"PNAME")), "Jürgen Müller");
 }
 
+using OdbcPostgres = PostgresServer<OdbcPostgresEngine>;
+
+TEST_F(OdbcPostgres, AFixedLengthIdIsTheIdWithoutItsPadding) {
+  PgAdmin admin;
+  admin.Exec(R"(DROP TABLE IF EXISTS "MX"."Fest";
+                CREATE TABLE "MX"."Fest" ("ID" char(12) PRIMARY KEY, "PNAME" text);
+                INSERT INTO "MX"."Fest" VALUES ('1||ABC', 'Jürgen Müller'))");
+  auto client = engine.Factory().Create();
+  ASSERT_TRUE(client->Connect(ConnectString(ClusterPort())));
+  EXPECT_EQ(U8(client->OpenId(u"MX.Fest", u"1||ABC")->Property(u"ID")), "1||ABC      ");
+  // The server itself compares without trailing blanks.
+  EXPECT_THROW(client->OpenId(u"MX.Fest", u"1||ABC "), platform::ObjectNotFoundError);
+  admin.Exec(R"(DROP TABLE "MX"."Fest")");
+}
+
 }  // namespace
 }  // namespace quorel::sql::testing
