@@ -146,13 +146,8 @@ std::optional<std::u16string> ColumnText(SQLHSTMT statement, SQLUSMALLINT column
 }
 
 // The id of a row as the program compares it: a fixed-length column pads its text with blanks.
-std::u16string IdOf(SQLHSTMT statement, SQLUSMALLINT column, std::u16string value) {
-  SQLLEN type = 0;
-  if (SQL_SUCCEEDED(
-          SQLColAttributeW(statement, column, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type)) &&
-      (type == SQL_CHAR || type == SQL_WCHAR))
-    value.erase(value.find_last_not_of(u' ') + 1);
-  return value;
+std::u16string_view WithoutPadding(std::u16string_view id) {
+  return id.substr(0, id.find_last_not_of(u' ') + 1);
 }
 
 class OdbcFactory final : public platform::ServerClientFactory {
@@ -354,12 +349,12 @@ std::unique_ptr<platform::ServerObject> OdbcClient::OpenId(std::u16string_view c
       auto name = ColumnName(st, column);
       auto value = name ? ColumnText(st, column) : std::nullopt;
       if (!value) throw statementFailed();
-      if (*name == u"ID") rowId = IdOf(st, column, *value);
+      if (*name == u"ID") rowId = *value;
       row.emplace_back(std::move(*name), std::move(*value));
     }
     lastAnswer_ = Clock::now();
     if (!rowId) throw failed("die Tabelle hat keine Spalte \"ID\"");
-    if (*rowId == exactId) return MakeRowObject(className, std::move(row));
+    if (WithoutPadding(*rowId) == exactId) return MakeRowObject(className, std::move(row));
   }
   if (rc != SQL_NO_DATA) throw statementFailed();
   lastAnswer_ = Clock::now();

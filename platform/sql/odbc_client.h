@@ -52,7 +52,8 @@ class OdbcClient final : public platform::ServerClient {
   // Ends the session on the server.
   void Disconnect() override;
   // One statement with the id as its parameter; the first row whose "ID" is the id exactly
-  // (the server's collation may ignore case or trailing blanks) is the object.
+  // (the server's collation may ignore case or trailing blanks), apart from the blanks a
+  // fixed-length column pads it with, is the object.
   std::unique_ptr<platform::ServerObject> OpenId(std::u16string_view className,
                                                  std::u16string_view id) override;
 
