@@ -68,59 +68,41 @@ TEST(ConnectString, AnythingElseDoesNotParse) {
   }
 }
 
-TEST(ConnectString, ServerClientsTreatAnUnreadableTextAsAFailedConnect) {
-  PostgresClient postgres;
-  OdbcClient odbc(u"Driver=Quorel PostgreSQL;Servername=<SERVER>;Port=<PORT>");
-  const std::vector<std::pair<platform::ServerClient*, const std::string*>> clients = {
-      {&postgres, &postgres.LastError()}, {&odbc, &odbc.LastError()}};
-  for (const auto& [client, lastError] : clients) {
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(client->Connect(u"cn_iptcp:a,b[1972]:MIRLOX"));
-    EXPECT_FALSE(client->IsConnected());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    EXPECT_NE(lastError->find("nicht lesbar"), std::string::npos) << *lastError;
-    EXPECT_THROW(client->OpenId(u"MX.ParPersEdv", u"1||ABC"), platform::NotConnectedError);
-  }
+TEST(ConnectString, PostgresClientTreatsAnUnreadableTextAsAFailedConnect) {
+  PostgresClient client;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.Connect(u"cn_iptcp:a,b[1972]:MIRLOX"));
+  EXPECT_FALSE(client.IsConnected());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_NE(client.LastError().find("nicht lesbar"), std::string::npos);
+  EXPECT_THROW(client.OpenId(u"MX.ParPersEdv", u"1||ABC"), platform::NotConnectedError);
 }
 
-TEST(OdbcConnectionString, TheMarksTakeServerPortAndNamespace) {
-  struct Case {
-    std::u16string configured, connectString, expected;
-  };
-  const std::u16string local = u"cn_iptcp:127.0.0.1[5432]:MIRLOX";
-  const std::vector<Case> cases = {
+TEST(OdbcConnectionString, TheMarksTakeServerPortAndNamespaceWhereverTheyAre) {
+  const std::u16string server = u"cn_iptcp:fe80::1%eth0[1433]:Test DB";
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
       {u"Driver=PostgreSQL Unicode;Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>",
-       u"cn_iptcp:db-1.example.org[5433]:MIRLOX",
-       u"Driver=PostgreSQL Unicode;Servername=db-1.example.org;Port=5433;Database=MIRLOX"},
-      {u"Driver={SQL Server};Server=tcp:<SERVER>,<PORT>;Database=<NAMESPACE>",
-       u"cn_iptcp:fe80::1%eth0[1433]:Test DB",
-       u"Driver={SQL Server};Server=tcp:fe80::1%eth0,1433;Database=Test DB"},
-      {u"Driver=SQLite3;Database=/srv/<NAMESPACE>/<NAMESPACE>.db", u"cn_iptcp:h[1]:a:b=c",
-       u"Driver=SQLite3;Database=/srv/a:b=c/a:b=c.db"},
-      {u"A=<PORT><PORT>;B=<NAMESPACE;C=<server>;D=<<PORT>>", local,
-       u"A=54325432;B=<NAMESPACE;C=<server>;D=<5432>"},
-      // Without marks the text stands as it is, and the program's connection string is not read.
-      {u"DSN=Zoë 𝄞;UID=<server>", u"kein Verbindungstext", u"DSN=Zoë 𝄞;UID=<server>"},
-      {u"", local, u""},
+       u"Driver=PostgreSQL Unicode;Servername=fe80::1%eth0;Port=1433;Database=Test DB"},
+      {u"Driver={SQL Server};Server=tcp:<SERVER>,<PORT>;X=<<PORT>><PORT>;Y=<NAMESPACE;Z=<port>",
+       u"Driver={SQL Server};Server=tcp:fe80::1%eth0,1433;X=<1433>1433;Y=<NAMESPACE;Z=<port>"},
+      {u"DSN=Zoë 𝄞;UID=<server>", u"DSN=Zoë 𝄞;UID=<server>"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(U8(c.configured));
-    const auto result = DriverConnectionString(c.configured, c.connectString);
+  for (const auto& [configured, expected] : cases) {
+    SCOPED_TRACE(U8(configured));
+    const auto result = DriverConnectionString(configured, server);
     ASSERT_TRUE(std::holds_alternative<std::u16string>(result)) << std::get<std::string>(result);
-    EXPECT_EQ(U8(std::get<std::u16string>(result)), U8(c.expected));
+    EXPECT_EQ(U8(std::get<std::u16string>(result)), U8(expected));
   }
+  // Without marks the program's connection string is not read.
+  EXPECT_EQ(std::get<std::u16string>(DriverConnectionString(u"DSN=x", u"kein Text")), u"DSN=x");
 }
 
-TEST(OdbcConnectionString, ValuesThatWouldChangeItsMeaningAreRefused) {
-  const std::u16string configured = u"Driver=X;Database=<NAMESPACE>;UID=ich";
-  for (const std::u16string& ns : std::vector<std::u16string>{
-           u"M;UID=admin", u"{MIRLOX}", u"MIR}LOX", u"MIR{LOX", u" MIRLOX", u"MIRLOX "}) {
+TEST(OdbcConnectionString, AnUnreadableTextOrAValueThatWouldChangeItsMeaningGivesNone) {
+  for (const std::u16string ns : {u"M;UID=admin", u"{M}", u"M}", u"M{", u" M", u"M "}) {
     SCOPED_TRACE(U8(ns));
-    const auto result = DriverConnectionString(configured, u"cn_iptcp:h[1]:" + ns);
-    ASSERT_TRUE(std::holds_alternative<std::string>(result))
-        << U8(std::get<std::u16string>(result));
-    EXPECT_NE(std::get<std::string>(result).find("»" + U8(ns) + "«"), std::string::npos)
-        << std::get<std::string>(result);
+    const auto result = DriverConnectionString(u"Database=<NAMESPACE>", u"cn_iptcp:h[1]:" + ns);
+    ASSERT_TRUE(std::holds_alternative<std::string>(result));
+    EXPECT_NE(std::get<std::string>(result).find("»" + U8(ns) + "«"), std::string::npos);
   }
   const auto unreadable = DriverConnectionString(u"Server=<SERVER>", u"cn_iptcp:a,b[1]:MIRLOX");
   ASSERT_TRUE(std::holds_alternative<std::string>(unreadable));
@@ -152,23 +134,16 @@ TEST(ClassName, MapsToAQuotedTableOfEachEngine) {
 }
 
 TEST(ClassName, FollowsTheQuoteCharacterAndTheSchemasOfTheDriver) {
-  const Syntax backtick{.schemas = true, .quote = "`", .parameter = "?"};
-  EXPECT_EQ(TableOf(u"MX.Par`Pers\"Edv", backtick), "`MX`.`Par``Pers\"Edv`");
-  EXPECT_EQ(SelectById(u"MX.ParPersEdv", backtick),
-            "SELECT * FROM `MX`.`ParPersEdv` WHERE `ID` = ?");
+  EXPECT_EQ(
+      SelectById(u"MX.Par`Pers\"Edv", Syntax{.schemas = true, .quote = "`", .parameter = "?"}),
+      "SELECT * FROM `MX`.`Par``Pers\"Edv` WHERE `ID` = ?");
   // A driver that quotes nothing can only use plain names.
-  for (const std::string quote : {"", " "}) {
-    SCOPED_TRACE("quote '" + quote + "'");
-    const Syntax plain{.schemas = true, .quote = quote, .parameter = "?"};
-    EXPECT_EQ(SelectById(u"MX.ParPersEdv", plain), "SELECT * FROM MX.ParPersEdv WHERE ID = ?");
-    for (const std::u16string& className :
-         std::vector<std::u16string>{u"MX.Par Pers", u"MX.Par\"", u"MX.Größe", u"a.b.c"}) {
-      SCOPED_TRACE(U8(className));
-      EXPECT_THROW(TableOf(className, plain), platform::ServerError);
-    }
-    EXPECT_THROW(TableOf(u"MX.ParPersEdv", Syntax{.schemas = false, .quote = quote}),
-                 platform::ServerError);
-  }
+  const Syntax plain{.schemas = true, .quote = " ", .parameter = "?"};
+  EXPECT_EQ(SelectById(u"MX.ParPersEdv", plain), "SELECT * FROM MX.ParPersEdv WHERE ID = ?");
+  for (const char16_t* className : {u"MX.Par Pers", u"MX.Par\"", u"MX.Größe", u"a.b.c"})
+    EXPECT_THROW(TableOf(className, plain), platform::ServerError) << U8(className);
+  EXPECT_THROW(TableOf(u"MX.ParPersEdv", Syntax{.schemas = false, .quote = "", .parameter = "?"}),
+               platform::ServerError);
 }
 
 TEST(ClassName, NamesThatCannotBeATableAreRefused) {
@@ -185,9 +160,6 @@ TEST(ClassName, NamesThatCannotBeATableAreRefused) {
 
 TEST(ConnectTimeout, WholePositiveSecondsFromTheEnvironmentElseFiveSeconds) {
   using std::chrono::milliseconds;
-  const std::vector<std::pair<const char*, milliseconds (*)()>> variables = {
-      {"PGCONNECT_TIMEOUT", ConnectTimeoutFromEnvironment},
-      {"MIRLOX_LOGIN_TIMEOUT", LoginTimeoutFromEnvironment}};
   const std::vector<std::pair<std::optional<std::string>, milliseconds>> cases = {
       {std::nullopt, milliseconds(5000)},  {"1", milliseconds(1000)},
       {"30", milliseconds(30000)},         {"0", milliseconds(5000)},
@@ -195,12 +167,10 @@ TEST(ConnectTimeout, WholePositiveSecondsFromTheEnvironmentElseFiveSeconds) {
       {"2x", milliseconds(5000)},          {"1.5", milliseconds(5000)},
       {"99999999999", milliseconds(5000)},
   };
-  for (const auto& [variable, timeout] : variables) {
-    for (const auto& [value, expected] : cases) {
-      SCOPED_TRACE(std::string(variable) + "=" + value.value_or("(unset)"));
-      ScopedEnv env(variable, value);
-      EXPECT_EQ(timeout(), expected);
-    }
+  for (const auto& [value, expected] : cases) {
+    SCOPED_TRACE(value.value_or("(unset)"));
+    ScopedEnv env("PGCONNECT_TIMEOUT", value);
+    EXPECT_EQ(ConnectTimeoutFromEnvironment(), expected);
   }
 }
 
@@ -255,13 +225,9 @@ TEST(MirloxServer, SelectsTheClient) {
   EXPECT_NE(dynamic_cast<PostgresClient*>(CreateServerClientFactory()->Create().get()), nullptr);
 
   // odbc:CONNECTION, CONNECTION as it stands (UTF-8).
-  for (const std::string connection : {"DSN=MIRLOX", "Driver=SQLite3;Database=/tmp/Zoë.db", "x"}) {
-    SCOPED_TRACE(connection);
-    auto client = CreateServerClientFactory("odbc:" + connection)->Create();
-    auto* odbc = dynamic_cast<OdbcClient*>(client.get());
-    ASSERT_NE(odbc, nullptr);
-    EXPECT_EQ(U8(odbc->Configured()), connection);
-  }
+  auto odbc = CreateServerClientFactory("odbc:Driver=SQLite3;Database=/tmp/Zoë.db")->Create();
+  EXPECT_EQ(U8(dynamic_cast<OdbcClient&>(*odbc).Configured()),
+            "Driver=SQLite3;Database=/tmp/Zoë.db");
 }
 
 TEST(MirloxServer, AnyOtherValueIsAnErrorThatNamesTheAcceptedValues) {

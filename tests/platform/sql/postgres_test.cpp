@@ -34,7 +34,6 @@ struct ClusterEngine {
 };
 
 struct PostgresEngine : ClusterEngine {
-  static constexpr char kName[] = "Libpq";
   static constexpr char kConnectTimeoutVariable[] = "PGCONNECT_TIMEOUT";
   static constexpr int kShortestConnectTimeout = 1;  // seconds
   static constexpr bool kOnlyOwnStatements = true;
@@ -58,7 +57,6 @@ struct PostgresEngine : ClusterEngine {
 // PostgreSQL's ODBC driver; user and password come from libpq's environment as above. Each
 // engine names its sessions, so that the tests find them on the server.
 struct OdbcPostgresEngine : ClusterEngine {
-  static constexpr char kName[] = "Odbc";
   static constexpr char kConnectTimeoutVariable[] = "MIRLOX_LOGIN_TIMEOUT";
   // The driver hands the login timeout to libpq, which waits at least two seconds.
   static constexpr int kShortestConnectTimeout = 2;
@@ -100,13 +98,6 @@ INSTANTIATE_TYPED_TEST_SUITE_P(PostgresLogin, Login, PostgresEngine);
 INSTANTIATE_TYPED_TEST_SUITE_P(OdbcPostgresClient, Client, OdbcPostgresEngine);
 INSTANTIATE_TYPED_TEST_SUITE_P(OdbcPostgresLogin, Login, OdbcPostgresEngine);
 
-struct EngineName {
-  template <class Engine>
-  static std::string GetName(int) {
-    return Engine::kName;
-  }
-};
-
 template <class Engine>
 class PostgresServer : public ::testing::Test {
  protected:
@@ -131,7 +122,7 @@ class PostgresServer : public ::testing::Test {
 };
 
 using Engines = ::testing::Types<PostgresEngine, OdbcPostgresEngine>;
-TYPED_TEST_SUITE(PostgresServer, Engines, EngineName);
+TYPED_TEST_SUITE(PostgresServer, Engines);
 
 TYPED_TEST(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts) {
   const std::string port = std::to_string(FreePort());
@@ -325,21 +316,6 @@ TYPED_TEST(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout
   locker.Exec("ROLLBACK");
   ASSERT_TRUE(client.Connect(this->ConnectString(ClusterPort())));
   EXPECT_EQ(U8(client.OpenId(u"MX.ParPersEdv", u"1||ABC")->Property(u"PNAME")), "Jürgen Müller");
-}
-
-using OdbcPostgres = PostgresServer<OdbcPostgresEngine>;
-
-TEST_F(OdbcPostgres, AFixedLengthIdIsTheIdWithoutItsPadding) {
-  PgAdmin admin;
-  admin.Exec(R"(DROP TABLE IF EXISTS "MX"."Fest";
-                CREATE TABLE "MX"."Fest" ("ID" char(12) PRIMARY KEY, "PNAME" text);
-                INSERT INTO "MX"."Fest" VALUES ('1||ABC', 'Jürgen Müller'))");
-  auto client = engine.Factory().Create();
-  ASSERT_TRUE(client->Connect(ConnectString(ClusterPort())));
-  EXPECT_EQ(U8(client->OpenId(u"MX.Fest", u"1||ABC")->Property(u"ID")), "1||ABC      ");
-  // The server itself compares without trailing blanks.
-  EXPECT_THROW(client->OpenId(u"MX.Fest", u"1||ABC "), platform::ObjectNotFoundError);
-  admin.Exec(R"(DROP TABLE "MX"."Fest")");
 }
 
 }  // namespace
