@@ -85,7 +85,6 @@ TEST(OdbcConnectionString, TheMarksTakeServerPortAndNamespaceWhereverTheyAre) {
        u"Driver=PostgreSQL Unicode;Servername=fe80::1%eth0;Port=1433;Database=Test DB"},
       {u"Driver={SQL Server};Server=tcp:<SERVER>,<PORT>;X=<<PORT>><PORT>;Y=<NAMESPACE;Z=<port>",
        u"Driver={SQL Server};Server=tcp:fe80::1%eth0,1433;X=<1433>1433;Y=<NAMESPACE;Z=<port>"},
-      {u"DSN=Zoë 𝄞;UID=<server>", u"DSN=Zoë 𝄞;UID=<server>"},
   };
   for (const auto& [configured, expected] : cases) {
     SCOPED_TRACE(U8(configured));
@@ -94,7 +93,7 @@ TEST(OdbcConnectionString, TheMarksTakeServerPortAndNamespaceWhereverTheyAre) {
     EXPECT_EQ(U8(std::get<std::u16string>(result)), U8(expected));
   }
   // Without marks the program's connection string is not read.
-  EXPECT_EQ(std::get<std::u16string>(DriverConnectionString(u"DSN=x", u"kein Text")), u"DSN=x");
+  EXPECT_EQ(std::get<std::u16string>(DriverConnectionString(u"DSN=𝄞", u"kein Text")), u"DSN=𝄞");
 }
 
 TEST(OdbcConnectionString, AnUnreadableTextOrAValueThatWouldChangeItsMeaningGivesNone) {
@@ -225,9 +224,8 @@ TEST(MirloxServer, SelectsTheClient) {
   EXPECT_NE(dynamic_cast<PostgresClient*>(CreateServerClientFactory()->Create().get()), nullptr);
 
   // odbc:CONNECTION, CONNECTION as it stands (UTF-8).
-  auto odbc = CreateServerClientFactory("odbc:Driver=SQLite3;Database=/tmp/Zoë.db")->Create();
-  EXPECT_EQ(U8(dynamic_cast<OdbcClient&>(*odbc).Configured()),
-            "Driver=SQLite3;Database=/tmp/Zoë.db");
+  auto odbc = CreateServerClientFactory("odbc:DSN=Zoë;UID=ich")->Create();
+  EXPECT_EQ(U8(dynamic_cast<OdbcClient&>(*odbc).Configured()), "DSN=Zoë;UID=ich");
 }
 
 TEST(MirloxServer, AnyOtherValueIsAnErrorThatNamesTheAcceptedValues) {

@@ -76,19 +76,15 @@ struct OdbcPostgresEngine : ClusterEngine {
     return dynamic_cast<OdbcClient&>(client).LastError();
   }
   int BackendPid(platform::ServerClient&) {
-    PgAdmin admin;
-    const std::string pid =
-        admin.Scalar("SELECT pid FROM pg_stat_activity WHERE application_name = '" + application +
-                     "' ORDER BY backend_start DESC LIMIT 1");
-    return pid.empty() ? 0 : std::stoi(pid);
+    const std::string sql = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
+                            application + "' ORDER BY backend_start DESC LIMIT 1";
+    return std::atoi(PgAdmin().Scalar(sql).c_str());
   }
 
   inline static int engines = 0;
   std::string application = "quorel-odbc-" + std::to_string(++engines);
-  std::string connection =
-      "Driver=Quorel PostgreSQL;Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>;"
-      "pqopt={application_name=" +
-      application + "}";
+  std::string connection = "Driver=Quorel PostgreSQL;pqopt={application_name=" + application +
+                           "};Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>";
   std::unique_ptr<platform::ServerClientFactory> factory =
       CreateServerClientFactory("odbc:" + connection);
 };
@@ -121,10 +117,9 @@ class PostgresServer : public ::testing::Test {
   Engine engine;
 };
 
-using Engines = ::testing::Types<PostgresEngine, OdbcPostgresEngine>;
-TYPED_TEST_SUITE(PostgresServer, Engines);
+TYPED_TEST_SUITE_P(PostgresServer);
 
-TYPED_TEST(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts) {
+TYPED_TEST_P(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts) {
   const std::string port = std::to_string(FreePort());
   CountingFactory factory(this->engine.Factory());
   Harness h(text::FromUtf8("1 0 ABC pw 127.0.0.1 " + port), "/nonexistent/quorel/registry",
@@ -137,7 +132,7 @@ TYPED_TEST(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempt
   EXPECT_NE(this->LastError(h).find("refused"), std::string::npos) << this->LastError(h);
 }
 
-TYPED_TEST(PostgresServer, AListenerThatNeverAnswersCostsEachAttemptTheConnectTimeout) {
+TYPED_TEST_P(PostgresServer, AListenerThatNeverAnswersCostsEachAttemptTheConnectTimeout) {
   const int seconds = TypeParam::kShortestConnectTimeout;
   ScopedEnv timeout(TypeParam::kConnectTimeoutVariable, std::to_string(seconds));
   SilentListener listener;
@@ -155,7 +150,7 @@ TYPED_TEST(PostgresServer, AListenerThatNeverAnswersCostsEachAttemptTheConnectTi
   EXPECT_NE(this->LastError(h).find("Zeitüberschreitung"), std::string::npos) << this->LastError(h);
 }
 
-TYPED_TEST(PostgresServer, ConnectFailuresKeepTheServersWords) {
+TYPED_TEST_P(PostgresServer, ConnectFailuresKeepTheServersWords) {
   struct Case {
     const char* what;
     std::optional<std::string> password;
@@ -179,7 +174,7 @@ TYPED_TEST(PostgresServer, ConnectFailuresKeepTheServersWords) {
   }
 }
 
-TYPED_TEST(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects) {
+TYPED_TEST_P(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects) {
   const char* ctl = std::getenv("QUOREL_PG_CTL");
   struct Case {
     const char* what;
@@ -225,7 +220,7 @@ TYPED_TEST(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramR
   }
 }
 
-TYPED_TEST(PostgresServer, ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTheServer) {
+TYPED_TEST_P(PostgresServer, ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTheServer) {
   PgAdmin admin;
   Harness h(u"1 0 ABC pw " + this->engine.Host() + u" " + this->engine.Port(),
             "/nonexistent/quorel/registry", &this->engine.Factory());
@@ -251,7 +246,7 @@ TYPED_TEST(PostgresServer, ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFr
   EXPECT_EQ(h.Run(), forms::kExitNormal) << h.Dump();
 }
 
-TYPED_TEST(PostgresServer, DisconnectAndDestructionEndTheSessionOnTheServer) {
+TYPED_TEST_P(PostgresServer, DisconnectAndDestructionEndTheSessionOnTheServer) {
   PgAdmin admin;
   for (const bool destroy : {false, true}) {
     SCOPED_TRACE(destroy ? "destroyed" : "disconnected");
@@ -269,7 +264,7 @@ TYPED_TEST(PostgresServer, DisconnectAndDestructionEndTheSessionOnTheServer) {
   }
 }
 
-TYPED_TEST(PostgresServer, ALoginCheckIsOneStatementOnTheServer) {
+TYPED_TEST_P(PostgresServer, ALoginCheckIsOneStatementOnTheServer) {
   PgAdmin admin;
   ASSERT_EQ(admin.Scalar("SELECT count(*) FROM pg_extension WHERE extname = 'pg_stat_statements'"),
             "1")
@@ -294,7 +289,7 @@ TYPED_TEST(PostgresServer, ALoginCheckIsOneStatementOnTheServer) {
             std::vector<std::string>{R"(1 SELECT * FROM "MX"."ParPersEdv" WHERE "ID" = $1)"});
 }
 
-TYPED_TEST(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout) {
+TYPED_TEST_P(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout) {
   PgAdmin locker;
   auto owned = this->engine.WithQueryTimeout(milliseconds(500));
   auto& client = *owned;
@@ -317,6 +312,17 @@ TYPED_TEST(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout
   ASSERT_TRUE(client.Connect(this->ConnectString(ClusterPort())));
   EXPECT_EQ(U8(client.OpenId(u"MX.ParPersEdv", u"1||ABC")->Property(u"PNAME")), "Jürgen Müller");
 }
+
+REGISTER_TYPED_TEST_SUITE_P(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts,
+                            AListenerThatNeverAnswersCostsEachAttemptTheConnectTimeout,
+                            ConnectFailuresKeepTheServersWords,
+                            AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects,
+                            ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTheServer,
+                            DisconnectAndDestructionEndTheSessionOnTheServer,
+                            ALoginCheckIsOneStatementOnTheServer,
+                            AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout);
+INSTANTIATE_TYPED_TEST_SUITE_P(PostgresServer, PostgresServer, PostgresEngine);
+INSTANTIATE_TYPED_TEST_SUITE_P(OdbcPostgresServer, PostgresServer, OdbcPostgresEngine);
 
 }  // namespace
 }  // namespace quorel::sql::testing

@@ -96,15 +96,13 @@ long SqliteCount(const std::string& path, const std::string& table) {
 void UseTestOdbcDrivers() {
   static std::unique_ptr<TempDir> folder;  // removed when the process ends
   if (folder) return;
-  const std::vector<std::pair<const char*, const char*>> drivers = {
-      {"Quorel PostgreSQL", QUOREL_PSQLODBC_DRIVER}, {"Quorel SQLite", QUOREL_SQLITEODBC_DRIVER}};
-  for (const auto& [name, path] : drivers)
-    ASSERT_TRUE(std::filesystem::exists(path))
-        << "ODBC driver for " << name << " not installed (scripts/bootstrap installs it): " << path;
+  for (const char* driver : {QUOREL_PSQLODBC_DRIVER, QUOREL_SQLITEODBC_DRIVER})
+    ASSERT_TRUE(std::filesystem::exists(driver))
+        << "ODBC driver not installed (scripts/bootstrap installs it): " << driver;
   folder = std::make_unique<TempDir>();
-  std::ofstream ini(folder->path() + "/odbcinst.ini");
-  for (const auto& [name, path] : drivers)
-    ini << "[" << name << "]\nDriver=" << path << "\n\n";
+  std::ofstream(folder->path() + "/odbcinst.ini")
+      << "[Quorel PostgreSQL]\nDriver=" QUOREL_PSQLODBC_DRIVER "\n\n"
+      << "[Quorel SQLite]\nDriver=" QUOREL_SQLITEODBC_DRIVER "\n";
   std::ofstream(folder->path() + "/odbc.ini").flush();
   setenv("ODBCSYSINI", folder->path().c_str(), 1);
   setenv("ODBCINI", (folder->path() + "/odbc.ini").c_str(), 1);
