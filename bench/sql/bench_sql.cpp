@@ -2,7 +2,8 @@
 // read three properties, close, disconnect) on the embedded database and, when the
 // environment of scripts/with-postgres is there, on PostgreSQL; each next to a bare connect
 // with SELECT 1 on the same engine. On PostgreSQL it also counts the statements the server
-// executed per login check (pg_stat_statements).
+// executed per login check (pg_stat_statements), and does both for the same login check
+// through PostgreSQL's ODBC driver (registered in an odbcinst.ini of the benchmark's own).
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sql/odbc_client.h"
 #include "platform/sql/postgres_client.h"
 #include "platform/sql/sqlite_client.h"
 
@@ -113,28 +115,38 @@ std::string Scalar(PGconn* conn, const char* query) {
   return value;
 }
 
-void BenchPostgres(int runs, const std::string& port) {
-  const std::u16string connectString =
-      u"cn_iptcp:127.0.0.1[" + std::u16string(port.begin(), port.end()) + u"]:MIRLOX";
-  const std::string conninfo = "host=127.0.0.1 port=" + port + " dbname=MIRLOX";
-
-  // Statements per login check, counted by the server.
-  PGconn* admin = PQconnectdb(conninfo.c_str());
-  if (PQstatus(admin) != CONNECTION_OK)
-    throw std::runtime_error(std::string("admin connection: ") + PQerrorMessage(admin));
+// The statements the server executed for kCounted login checks of the client, per login check;
+// printed by statement, then in all and those of the user table.
+void CountStatements(PGconn* admin, const char* engine, const std::function<void()>& loginCheck) {
   constexpr int kCounted = 50;
   Scalar(admin, "SELECT pg_stat_statements_reset()::text");
-  for (int i = 0; i < kCounted; ++i) {
+  for (int i = 0; i < kCounted; ++i)
+    loginCheck();
+  PGresult* result = PQexec(admin,
+                            "SELECT calls, query FROM pg_stat_statements WHERE query NOT LIKE "
+                            "'%pg_stat_statements%' ORDER BY calls DESC, query");
+  double all = 0;
+  double own = 0;
+  for (int row = 0; row < PQntuples(result); ++row) {
+    const double calls = std::stod(PQgetvalue(result, row, 0));
+    const std::string query = PQgetvalue(result, row, 1);
+    all += calls;
+    if (query.find("ParPersEdv") != std::string::npos) own += calls;
+    std::printf("%-10s    %5.2f x %.90s\n", engine, calls / kCounted, query.c_str());
+  }
+  PQclear(result);
+  std::printf(
+      "%-10s  statements per login check: %.2f, of them on the user table: %.2f (%d login "
+      "checks)\n",
+      engine, all / kCounted, own / kCounted, kCounted);
+}
+
+void BenchPostgres(int runs, PGconn* admin, const std::u16string& connectString,
+                   const std::string& conninfo) {
+  CountStatements(admin, "PostgreSQL", [&] {
     sql::PostgresClient client;
     LoginCheck(client, connectString);
-  }
-  const std::string calls = Scalar(admin,
-                                   "SELECT coalesce(sum(calls), 0) FROM pg_stat_statements "
-                                   "WHERE query NOT LIKE '%pg_stat_statements%'");
-  PQfinish(admin);
-  std::printf("PostgreSQL  statements per login check: %.2f (%s in %d login checks)\n",
-              std::stod(calls.empty() ? "0" : calls) / kCounted, calls.c_str(), kCounted);
-
+  });
   const double login = MedianMicros(runs, [&] {
     sql::PostgresClient client;
     LoginCheck(client, connectString);
@@ -148,6 +160,64 @@ void BenchPostgres(int runs, const std::string& port) {
   Report("PostgreSQL", login, bare);
 }
 
+// The ODBC login check and the libpq one taken in turns, so that a change in the machine's load
+// weighs on both alike.
+void BenchOdbc(int runs, PGconn* admin, const std::u16string& connectString) {
+  char folder[] = "/tmp/quorel-bench-odbc.XXXXXX";
+  if (!mkdtemp(folder)) throw std::runtime_error("mkdtemp failed");
+  std::ofstream(std::string(folder) + "/odbcinst.ini")
+      << "[Quorel PostgreSQL]\nDriver=" << QUOREL_PSQLODBC_DRIVER << "\n";
+  std::ofstream(std::string(folder) + "/odbc.ini").flush();
+  setenv("ODBCSYSINI", folder, 1);
+  setenv("ODBCINI", (std::string(folder) + "/odbc.ini").c_str(), 1);
+  const std::u16string configured =
+      u"Driver=Quorel PostgreSQL;Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>";
+  const auto odbcLogin = [&] {
+    sql::OdbcClient client(configured);
+    LoginCheck(client, connectString);
+  };
+  const auto libpqLogin = [&] {
+    sql::PostgresClient client;
+    LoginCheck(client, connectString);
+  };
+
+  CountStatements(admin, "ODBC", odbcLogin);
+  std::vector<double> odbc;
+  std::vector<double> libpq;
+  const auto timed = [](std::vector<double>& times, const std::function<void()>& action) {
+    const auto start = Clock::now();
+    action();
+    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  };
+  const int warmUp = std::max(3, runs / 20);
+  for (int i = 0; i < warmUp + runs; ++i) {
+    timed(odbc, odbcLogin);
+    timed(libpq, libpqLogin);
+  }
+  const auto median = [&](std::vector<double>& times) {
+    times.erase(times.begin(), times.begin() + warmUp);
+    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
+    return times[static_cast<std::size_t>(runs / 2)];
+  };
+  const double odbcMedian = median(odbc);
+  const double libpqMedian = median(libpq);
+  std::printf("%-10s  login check %9.1f us   through libpq %9.1f us   ratio %.2f (in turns)\n",
+              "ODBC", odbcMedian, libpqMedian, odbcMedian / libpqMedian);
+  std::filesystem::remove_all(folder);
+}
+
+void BenchServer(int runs, const std::string& port) {
+  const std::u16string connectString =
+      u"cn_iptcp:127.0.0.1[" + std::u16string(port.begin(), port.end()) + u"]:MIRLOX";
+  const std::string conninfo = "host=127.0.0.1 port=" + port + " dbname=MIRLOX";
+  PGconn* admin = PQconnectdb(conninfo.c_str());
+  if (PQstatus(admin) != CONNECTION_OK)
+    throw std::runtime_error(std::string("admin connection: ") + PQerrorMessage(admin));
+  BenchPostgres(runs, admin, connectString, conninfo);
+  BenchOdbc(runs, admin, connectString);
+  PQfinish(admin);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,9 +227,9 @@ int main(int argc, char** argv) {
     BenchSqlite(runs);
     const char* port = std::getenv("QUOREL_PG_PORT");
     if (port && *port)
-      BenchPostgres(runs, port);
+      BenchServer(runs, port);
     else
-      std::printf("PostgreSQL  not measured: run under scripts/with-postgres\n");
+      std::printf("PostgreSQL and ODBC not measured: run under scripts/with-postgres\n");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench_sql: %s\n", e.what());
     return 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <map>
 
 #include "platform/text.h"
@@ -17,17 +18,33 @@ bool IsHostChar(char c) {
          c == '-' || c == '_' || c == ':' || c == '%';
 }
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
 std::string InvalidClass(std::u16string_view className) {
   return "Ungültiger Klassenname: »" + text::ToUtf8(className) + "«";
+}
+
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// The name between quote characters, each quote character in it doubled.
+std::string QuoteIdentifier(std::string_view name, std::string_view quote,
+                            std::u16string_view className) {
+  if (quote.empty() || quote == " ") {
+    if (!IsPlainName(name)) throw platform::ServerError(InvalidClass(className));
+    return std::string(name);
+  }
+  std::string out(quote);
+  for (std::size_t i = 0; i < name.size();) {
+    if (name.substr(i).starts_with(quote)) {
+      out.append(quote).append(quote);
+      i += quote.size();
+    } else {
+      out += name[i++];
+    }
+  }
+  return out.append(quote);
 }
 
 class RowObject final : public platform::ServerObject {
@@ -87,20 +104,37 @@ std::optional<ServerAddress> ParseConnectString(std::u16string_view connectStrin
   return address;
 }
 
-std::string TableOf(std::u16string_view className, Dialect dialect) {
+Syntax SyntaxOf(Dialect dialect) {
+  if (dialect == Dialect::kSqlite) return {.schemas = false, .quote = "\"", .parameter = "?1"};
+  return {.schemas = true, .quote = "\"", .parameter = "$1"};
+}
+
+std::string TableOf(std::u16string_view className, const Syntax& syntax) {
   const std::string name = text::ToUtf8(className);
   if (name.empty() || name.find('\0') != std::string::npos)
     throw platform::ServerError(InvalidClass(className));
-  if (dialect == Dialect::kSqlite) return QuoteIdentifier(name);
+  const auto quoted = [&](std::string_view part) {
+    return QuoteIdentifier(part, syntax.quote, className);
+  };
+  if (!syntax.schemas) return quoted(name);
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return QuoteIdentifier(name);
+  if (dot == std::string::npos) return quoted(name);
   if (dot == 0 || dot + 1 == name.size()) throw platform::ServerError(InvalidClass(className));
-  return QuoteIdentifier(name.substr(0, dot)) + "." + QuoteIdentifier(name.substr(dot + 1));
+  return quoted(std::string_view(name).substr(0, dot)) + "." +
+         quoted(std::string_view(name).substr(dot + 1));
+}
+
+std::string TableOf(std::u16string_view className, Dialect dialect) {
+  return TableOf(className, SyntaxOf(dialect));
+}
+
+std::string SelectById(std::u16string_view className, const Syntax& syntax) {
+  return "SELECT * FROM " + TableOf(className, syntax) + " WHERE " +
+         QuoteIdentifier("ID", syntax.quote, className) + " = " + syntax.parameter;
 }
 
 std::string SelectById(std::u16string_view className, Dialect dialect) {
-  return "SELECT * FROM " + TableOf(className, dialect) +
-         " WHERE \"ID\" = " + (dialect == Dialect::kSqlite ? "?1" : "$1");
+  return SelectById(className, SyntaxOf(dialect));
 }
 
 std::unique_ptr<platform::ServerObject> MakeRowObject(std::u16string_view className, Row row) {
@@ -118,6 +152,18 @@ std::string NotFoundMessage(std::u16string_view className, std::u16string_view i
 
 std::string QueryFailedMessage(std::u16string_view className, std::string_view engineMessage) {
   return "Abfrage von " + text::ToUtf8(className) + " fehlgeschlagen: " + TrimEnd(engineMessage);
+}
+
+std::chrono::milliseconds TimeoutFromEnvironment(const char* name,
+                                                 std::chrono::milliseconds fallback) {
+  const char* value = std::getenv(name);
+  if (!value) return fallback;
+  const std::string_view text(value);
+  long seconds = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (ec != std::errc() || ptr != text.data() + text.size() || seconds <= 0 || seconds > 3600)
+    return fallback;
+  return std::chrono::milliseconds(seconds * 1000);
 }
 
 std::string TrimEnd(std::string_view message) {

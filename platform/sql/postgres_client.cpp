@@ -3,8 +3,6 @@
 #include <poll.h>
 
 #include <cerrno>
-#include <charconv>
-#include <cstdlib>
 
 #include "platform/sql/libpq_loader.h"
 #include "platform/sql/object_mapping.h"
@@ -55,14 +53,7 @@ std::string Seconds(milliseconds duration) {
 }  // namespace
 
 milliseconds ConnectTimeoutFromEnvironment() {
-  const char* value = std::getenv("PGCONNECT_TIMEOUT");
-  if (!value) return kDefaultConnectTimeout;
-  const std::string_view text(value);
-  long seconds = 0;
-  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (ec != std::errc() || ptr != text.data() + text.size() || seconds <= 0 || seconds > 3600)
-    return kDefaultConnectTimeout;
-  return milliseconds(seconds * 1000);
+  return TimeoutFromEnvironment("PGCONNECT_TIMEOUT", kDefaultConnectTimeout);
 }
 
 PostgresClient::PostgresClient(PostgresOptions options) : options_(options) {

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/sql/odbc_client.h"
 #include "platform/sql/postgres_client.h"
 #include "platform/sql/sqlite_client.h"
+#include "platform/text.h"
 
 namespace quorel::sql {
 
@@ -79,19 +81,23 @@ std::unique_ptr<platform::ServerClientFactory> CreateServerClientFactory() {
 std::unique_ptr<platform::ServerClientFactory> CreateServerClientFactory(
     std::optional<std::string_view> setting) {
   constexpr std::string_view kFile = "sqlite:";
+  constexpr std::string_view kOdbc = "odbc:";
   try {
     if (!setting || setting->empty() || *setting == "sqlite")
       return std::make_unique<SqliteFactory>(DefaultDatabasePath());
     if (setting->starts_with(kFile) && setting->size() > kFile.size())
       return std::make_unique<SqliteFactory>(std::string(setting->substr(kFile.size())));
     if (*setting == "postgresql") return std::make_unique<PostgresFactory>();
+    if (setting->starts_with(kOdbc) && setting->size() > kOdbc.size())
+      return MakeOdbcFactory(text::FromUtf8(setting->substr(kOdbc.size())));
   } catch (const platform::ServerError& error) {
     return std::make_unique<RefusingFactory>(error.what());
   }
   return std::make_unique<RefusingFactory>(
       "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »" + std::string(*setting) +
       "«. Erlaubt sind: sqlite (die eingebettete Datenbank), sqlite:PFAD (eine andere "
-      "Datenbankdatei) und postgresql (ein PostgreSQL-Server).");
+      "Datenbankdatei), postgresql (ein PostgreSQL-Server) und odbc:VERBINDUNG (ein Server "
+      "über seinen ODBC-Treiber, VERBINDUNG ist die ODBC-Verbindungszeichenfolge).");
 }
 
 }  // namespace quorel::sql

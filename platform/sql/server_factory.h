@@ -2,6 +2,8 @@
 //   unset, empty or "sqlite"  the embedded database file at DefaultDatabasePath()
 //   "sqlite:PATH"             the embedded database file PATH
 //   "postgresql"              a PostgreSQL server through libpq
+//   "odbc:CONNECTION"         any server through its ODBC driver; CONNECTION is the ODBC
+//                             connection string (odbc_connection_string.h)
 // Any other value gives a factory whose Create() throws ServerError naming the accepted
 // values, so that the program shows the mistake to the user like any other server failure.
 #pragma once

@@ -4,6 +4,8 @@
 
 #include "forms/exit_status.h"
 #include "platform/sql/object_mapping.h"
+#include "platform/sql/odbc_client.h"
+#include "platform/sql/odbc_connection_string.h"
 #include "platform/sql/postgres_client.h"
 #include "platform/sql/server_factory.h"
 #include "platform/sql/sqlite_client.h"
@@ -76,6 +78,36 @@ TEST(ConnectString, PostgresClientTreatsAnUnreadableTextAsAFailedConnect) {
   EXPECT_THROW(client.OpenId(u"MX.ParPersEdv", u"1||ABC"), platform::NotConnectedError);
 }
 
+TEST(OdbcConnectionString, TheMarksTakeServerPortAndNamespaceWhereverTheyAre) {
+  const std::u16string server = u"cn_iptcp:fe80::1%eth0[1433]:Test DB";
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"Driver=PostgreSQL Unicode;Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>",
+       u"Driver=PostgreSQL Unicode;Servername=fe80::1%eth0;Port=1433;Database=Test DB"},
+      {u"Driver={SQL Server};Server=tcp:<SERVER>,<PORT>;X=<<PORT>><PORT>;Y=<NAMESPACE;Z=<port>",
+       u"Driver={SQL Server};Server=tcp:fe80::1%eth0,1433;X=<1433>1433;Y=<NAMESPACE;Z=<port>"},
+  };
+  for (const auto& [configured, expected] : cases) {
+    SCOPED_TRACE(U8(configured));
+    const auto result = DriverConnectionString(configured, server);
+    ASSERT_TRUE(std::holds_alternative<std::u16string>(result)) << std::get<std::string>(result);
+    EXPECT_EQ(U8(std::get<std::u16string>(result)), U8(expected));
+  }
+  // Without marks the program's connection string is not read.
+  EXPECT_EQ(std::get<std::u16string>(DriverConnectionString(u"DSN=𝄞", u"kein Text")), u"DSN=𝄞");
+}
+
+TEST(OdbcConnectionString, AnUnreadableTextOrAValueThatWouldChangeItsMeaningGivesNone) {
+  for (const std::u16string ns : {u"M;UID=admin", u"{M}", u"M}", u"M{", u" M", u"M "}) {
+    SCOPED_TRACE(U8(ns));
+    const auto result = DriverConnectionString(u"Database=<NAMESPACE>", u"cn_iptcp:h[1]:" + ns);
+    ASSERT_TRUE(std::holds_alternative<std::string>(result));
+    EXPECT_NE(std::get<std::string>(result).find("»" + U8(ns) + "«"), std::string::npos);
+  }
+  const auto unreadable = DriverConnectionString(u"Server=<SERVER>", u"cn_iptcp:a,b[1]:MIRLOX");
+  ASSERT_TRUE(std::holds_alternative<std::string>(unreadable));
+  EXPECT_NE(std::get<std::string>(unreadable).find("nicht lesbar"), std::string::npos);
+}
+
 TEST(ClassName, MapsToAQuotedTableOfEachEngine) {
   struct Case {
     std::u16string className;
@@ -98,6 +130,19 @@ TEST(ClassName, MapsToAQuotedTableOfEachEngine) {
             R"(SELECT * FROM "MX"."ParPersEdv" WHERE "ID" = $1)");
   EXPECT_EQ(SelectById(u"MX.ParPersEdv", Dialect::kSqlite),
             R"(SELECT * FROM "MX.ParPersEdv" WHERE "ID" = ?1)");
+}
+
+TEST(ClassName, FollowsTheQuoteCharacterAndTheSchemasOfTheDriver) {
+  EXPECT_EQ(
+      SelectById(u"MX.Par`Pers\"Edv", Syntax{.schemas = true, .quote = "`", .parameter = "?"}),
+      "SELECT * FROM `MX`.`Par``Pers\"Edv` WHERE `ID` = ?");
+  // A driver that quotes nothing can only use plain names.
+  const Syntax plain{.schemas = true, .quote = " ", .parameter = "?"};
+  EXPECT_EQ(SelectById(u"MX.ParPersEdv", plain), "SELECT * FROM MX.ParPersEdv WHERE ID = ?");
+  for (const char16_t* className : {u"MX.Par Pers", u"MX.Par\"", u"MX.Größe", u"a.b.c"})
+    EXPECT_THROW(TableOf(className, plain), platform::ServerError) << U8(className);
+  EXPECT_THROW(TableOf(u"MX.ParPersEdv", Syntax{.schemas = false, .quote = "", .parameter = "?"}),
+               platform::ServerError);
 }
 
 TEST(ClassName, NamesThatCannotBeATableAreRefused) {
@@ -177,11 +222,15 @@ TEST(MirloxServer, SelectsTheClient) {
   }
   ScopedEnv env("MIRLOX_SERVER", "postgresql");
   EXPECT_NE(dynamic_cast<PostgresClient*>(CreateServerClientFactory()->Create().get()), nullptr);
+
+  // odbc:CONNECTION, CONNECTION as it stands (UTF-8).
+  auto odbc = CreateServerClientFactory("odbc:DSN=Zoë;UID=ich")->Create();
+  EXPECT_EQ(U8(dynamic_cast<OdbcClient&>(*odbc).Configured()), "DSN=Zoë;UID=ich");
 }
 
 TEST(MirloxServer, AnyOtherValueIsAnErrorThatNamesTheAcceptedValues) {
-  for (const char* setting :
-       {"Sqlite", "SQLITE", "postgres", "PostgreSQL", "mysql", "sqlite:", " sqlite", "sqlite "}) {
+  for (const char* setting : {"Sqlite", "SQLITE", "postgres", "PostgreSQL", "mysql",
+                              "sqlite:", " sqlite", "sqlite ", "odbc", "odbc:", "ODBC:DSN=x"}) {
     SCOPED_TRACE(setting);
     auto factory = CreateServerClientFactory(std::string_view(setting));
     try {
@@ -189,7 +238,8 @@ TEST(MirloxServer, AnyOtherValueIsAnErrorThatNamesTheAcceptedValues) {
       ADD_FAILURE() << "a client was created";
     } catch (const platform::ServerError& e) {
       const std::string message = e.what();
-      for (const char* part : {"MIRLOX_SERVER", "sqlite", "sqlite:PFAD", "postgresql", setting})
+      for (const char* part :
+           {"MIRLOX_SERVER", "sqlite", "sqlite:PFAD", "postgresql", "odbc:VERBINDUNG", setting})
         EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;
     }
   }

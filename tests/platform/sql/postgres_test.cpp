@@ -1,11 +1,12 @@
-// PostgreSQL: the shared suites, and what only a server can do (be absent, never answer,
-// restart, drop a session, end an idle session, count statements, hold a lock).
-// The cluster comes from scripts/with-postgres.
+// PostgreSQL, through libpq and through its ODBC driver: the shared suites, and what only a
+// server can do (be absent, never answer, restart, drop a session, end an idle session, count
+// statements, hold a lock). The cluster comes from scripts/with-postgres.
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
 #include "engine_suites.h"
+#include "platform/sql/odbc_client.h"
 #include "platform/sql/postgres_client.h"
 #include "platform/sql/server_factory.h"
 #include "platform/text.h"
@@ -17,11 +18,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-struct PostgresEngine {
+// Beyond the suites' engine: the name of the connect bound's variable, whether every
+// statement on the server is the client's own, a client with another query timeout, and the
+// client's last error and server process.
+struct ClusterEngine {
   static constexpr char kNoSuchTable[] = "does not exist";
 
-  void SetUp() { RequireCluster(); }
-  platform::ServerClientFactory& Factory() { return *factory; }
   std::u16string Host() { return u"127.0.0.1"; }
   std::u16string Port() { return text::FromUtf8(ClusterPort()); }
   long RowCount() {
@@ -29,23 +31,79 @@ struct PostgresEngine {
     const std::string count = admin.Scalar(R"(SELECT count(*) FROM "MX"."ParPersEdv")");
     return count.empty() ? -1 : std::stol(count);
   }
+};
+
+struct PostgresEngine : ClusterEngine {
+  static constexpr char kConnectTimeoutVariable[] = "PGCONNECT_TIMEOUT";
+  static constexpr int kShortestConnectTimeout = 1;  // seconds
+  static constexpr bool kOnlyOwnStatements = true;
+
+  void SetUp() { RequireCluster(); }
+  platform::ServerClientFactory& Factory() { return *factory; }
+  std::unique_ptr<platform::ServerClient> WithQueryTimeout(milliseconds bound) {
+    return std::make_unique<PostgresClient>(
+        PostgresOptions{.connectTimeout = {}, .queryTimeout = bound});
+  }
+  std::string LastError(platform::ServerClient& client) {
+    return dynamic_cast<PostgresClient&>(client).LastError();
+  }
+  int BackendPid(platform::ServerClient& client) {
+    return dynamic_cast<PostgresClient&>(client).BackendPid();
+  }
 
   std::unique_ptr<platform::ServerClientFactory> factory = CreateServerClientFactory("postgresql");
 };
 
+// PostgreSQL's ODBC driver; user and password come from libpq's environment as above. Each
+// engine names its sessions, so that the tests find them on the server.
+struct OdbcPostgresEngine : ClusterEngine {
+  static constexpr char kConnectTimeoutVariable[] = "MIRLOX_LOGIN_TIMEOUT";
+  // The driver hands the login timeout to libpq, which waits at least two seconds.
+  static constexpr int kShortestConnectTimeout = 2;
+  // The driver sets each session up with statements of its own.
+  static constexpr bool kOnlyOwnStatements = false;
+
+  void SetUp() {
+    RequireCluster();
+    UseTestOdbcDrivers();
+  }
+  platform::ServerClientFactory& Factory() { return *factory; }
+  std::unique_ptr<platform::ServerClient> WithQueryTimeout(milliseconds bound) {
+    return std::make_unique<OdbcClient>(text::FromUtf8(connection),
+                                        OdbcOptions{.loginTimeout = {}, .queryTimeout = bound});
+  }
+  std::string LastError(platform::ServerClient& client) {
+    return dynamic_cast<OdbcClient&>(client).LastError();
+  }
+  int BackendPid(platform::ServerClient&) {
+    const std::string sql = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
+                            application + "' ORDER BY backend_start DESC LIMIT 1";
+    return std::atoi(PgAdmin().Scalar(sql).c_str());
+  }
+
+  inline static int engines = 0;
+  std::string application = "quorel-odbc-" + std::to_string(++engines);
+  std::string connection = "Driver=Quorel PostgreSQL;pqopt={application_name=" + application +
+                           "};Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>";
+  std::unique_ptr<platform::ServerClientFactory> factory =
+      CreateServerClientFactory("odbc:" + connection);
+};
+
 INSTANTIATE_TYPED_TEST_SUITE_P(PostgresClient, Client, PostgresEngine);
 INSTANTIATE_TYPED_TEST_SUITE_P(PostgresLogin, Login, PostgresEngine);
+INSTANTIATE_TYPED_TEST_SUITE_P(OdbcPostgresClient, Client, OdbcPostgresEngine);
+INSTANTIATE_TYPED_TEST_SUITE_P(OdbcPostgresLogin, Login, OdbcPostgresEngine);
 
+template <class Engine>
 class PostgresServer : public ::testing::Test {
  protected:
-  void SetUp() override { RequireCluster(); }
+  void SetUp() override { engine.SetUp(); }
 
   static std::u16string ConnectString(const std::string& port, const char* database = "MIRLOX") {
     return text::FromUtf8("cn_iptcp:127.0.0.1[" + port + "]:" + database);
   }
-  static PostgresClient* ClientOf(Harness& h) {
-    return dynamic_cast<PostgresClient*>(h.session().Factory.get());
-  }
+  std::string LastError(Harness& h) { return engine.LastError(*h.session().Factory); }
+  int BackendPid(Harness& h) { return engine.BackendPid(*h.session().Factory); }
   // The program logged in with ABC, connected, the idle timer running.
   static void LogIn(Harness& h) {
     bool accepted = false;
@@ -56,12 +114,14 @@ class PostgresServer : public ::testing::Test {
     ASSERT_TRUE(accepted) << h.Dump();
   }
 
-  PostgresEngine engine;
+  Engine engine;
 };
 
-TEST_F(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts) {
+TYPED_TEST_SUITE_P(PostgresServer);
+
+TYPED_TEST_P(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts) {
   const std::string port = std::to_string(FreePort());
-  CountingFactory factory(engine.Factory());
+  CountingFactory factory(this->engine.Factory());
   Harness h(text::FromUtf8("1 0 ABC pw 127.0.0.1 " + port), "/nonexistent/quorel/registry",
             &factory);
   AnswerThreeFailedAttempts(h);
@@ -69,30 +129,28 @@ TEST_F(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts) {
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
   ExpectThreeFailedAttempts(h, factory.created());
-  ASSERT_NE(ClientOf(h), nullptr);
-  EXPECT_NE(ClientOf(h)->LastError().find("refused"), std::string::npos)
-      << ClientOf(h)->LastError();
+  EXPECT_NE(this->LastError(h).find("refused"), std::string::npos) << this->LastError(h);
 }
 
-TEST_F(PostgresServer, AListenerThatNeverAnswersCostsEachAttemptTheConnectTimeout) {
-  ScopedEnv timeout("PGCONNECT_TIMEOUT", "1");
+TYPED_TEST_P(PostgresServer, AListenerThatNeverAnswersCostsEachAttemptTheConnectTimeout) {
+  const int seconds = TypeParam::kShortestConnectTimeout;
+  ScopedEnv timeout(TypeParam::kConnectTimeoutVariable, std::to_string(seconds));
   SilentListener listener;
   ASSERT_NE(listener.port(), 0);
-  CountingFactory factory(engine.Factory());
+  CountingFactory factory(this->engine.Factory());
   Harness h(text::FromUtf8("1 0 ABC pw 127.0.0.1 " + std::to_string(listener.port())),
             "/nonexistent/quorel/registry", &factory);
   AnswerThreeFailedAttempts(h);
   const auto start = Clock::now();
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
   const auto elapsed = Clock::now() - start;
-  EXPECT_GE(elapsed, milliseconds(3000));
-  EXPECT_LT(elapsed, milliseconds(4500));
+  EXPECT_GE(elapsed, milliseconds(3000 * seconds));
+  EXPECT_LT(elapsed, milliseconds(3000 * seconds + 1500));
   ExpectThreeFailedAttempts(h, factory.created());
-  EXPECT_NE(ClientOf(h)->LastError().find("Zeitüberschreitung"), std::string::npos)
-      << ClientOf(h)->LastError();
+  EXPECT_NE(this->LastError(h).find("Zeitüberschreitung"), std::string::npos) << this->LastError(h);
 }
 
-TEST_F(PostgresServer, ConnectFailuresKeepTheServersWords) {
+TYPED_TEST_P(PostgresServer, ConnectFailuresKeepTheServersWords) {
   struct Case {
     const char* what;
     std::optional<std::string> password;
@@ -108,14 +166,15 @@ TEST_F(PostgresServer, ConnectFailuresKeepTheServersWords) {
     SCOPED_TRACE(c.what);
     ScopedEnv password("PGPASSWORD", c.password);
     ScopedEnv passfile("PGPASSFILE", "/nonexistent/pgpass");
-    PostgresClient client;
-    EXPECT_FALSE(client.Connect(ConnectString(ClusterPort(), c.database)));
-    EXPECT_FALSE(client.IsConnected());
-    EXPECT_NE(client.LastError().find(c.words), std::string::npos) << client.LastError();
+    auto client = this->engine.Factory().Create();
+    EXPECT_FALSE(client->Connect(this->ConnectString(ClusterPort(), c.database)));
+    EXPECT_FALSE(client->IsConnected());
+    const std::string error = this->engine.LastError(*client);
+    EXPECT_NE(error.find(c.words), std::string::npos) << error;
   }
 }
 
-TEST_F(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects) {
+TYPED_TEST_P(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects) {
   const char* ctl = std::getenv("QUOREL_PG_CTL");
   struct Case {
     const char* what;
@@ -135,11 +194,11 @@ TEST_F(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramRecon
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    CountingFactory factory(engine.Factory());
-    Harness h(u"1 0 ABC pw " + engine.Host() + u" " + engine.Port(), "/nonexistent/quorel/registry",
-              &factory);
-    ASSERT_NO_FATAL_FAILURE(LogIn(h));
-    const int pid = ClientOf(h)->BackendPid();
+    CountingFactory factory(this->engine.Factory());
+    Harness h(u"1 0 ABC pw " + this->engine.Host() + u" " + this->engine.Port(),
+              "/nonexistent/quorel/registry", &factory);
+    ASSERT_NO_FATAL_FAILURE(this->LogIn(h));
+    const int pid = this->BackendPid(h);
     ASSERT_NE(pid, 0);
     ASSERT_NO_FATAL_FAILURE(c.goAway(pid));
 
@@ -154,24 +213,24 @@ TEST_F(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramRecon
     }
     EXPECT_FALSE(connected);
 
-    ASSERT_NO_FATAL_FAILURE(LogIn(h));
+    ASSERT_NO_FATAL_FAILURE(this->LogIn(h));
     EXPECT_EQ(factory.created(), 2);
-    EXPECT_NE(ClientOf(h)->BackendPid(), pid);
+    EXPECT_NE(this->BackendPid(h), pid);
     EXPECT_TRUE(h.Log("show FMServer").empty()) << h.Dump();
   }
 }
 
-TEST_F(PostgresServer, ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTheServer) {
+TYPED_TEST_P(PostgresServer, ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTheServer) {
   PgAdmin admin;
-  Harness h(u"1 0 ABC pw " + engine.Host() + u" " + engine.Port(), "/nonexistent/quorel/registry",
-            &engine.Factory());
+  Harness h(u"1 0 ABC pw " + this->engine.Host() + u" " + this->engine.Port(),
+            "/nonexistent/quorel/registry", &this->engine.Factory());
   int pid = 0;
   const auto sessions = [&] {
     return admin.Scalar("SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(pid));
   };
   h.screen.Check("logged in", [&] {
-    ASSERT_NE(ClientOf(h), nullptr);
-    pid = ClientOf(h)->BackendPid();
+    ASSERT_NE(h.session().Factory, nullptr);
+    pid = this->BackendPid(h);
     EXPECT_NE(pid, 0);
     EXPECT_EQ(sessions(), "1");
   });
@@ -187,13 +246,13 @@ TEST_F(PostgresServer, ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTh
   EXPECT_EQ(h.Run(), forms::kExitNormal) << h.Dump();
 }
 
-TEST_F(PostgresServer, DisconnectAndDestructionEndTheSessionOnTheServer) {
+TYPED_TEST_P(PostgresServer, DisconnectAndDestructionEndTheSessionOnTheServer) {
   PgAdmin admin;
   for (const bool destroy : {false, true}) {
     SCOPED_TRACE(destroy ? "destroyed" : "disconnected");
-    auto client = std::make_unique<PostgresClient>();
-    ASSERT_TRUE(client->Connect(ConnectString(ClusterPort())));
-    const int pid = client->BackendPid();
+    auto client = this->engine.Factory().Create();
+    ASSERT_TRUE(client->Connect(this->ConnectString(ClusterPort())));
+    const int pid = this->engine.BackendPid(*client);
     ASSERT_EQ(
         admin.Scalar("SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(pid)),
         "1");
@@ -205,15 +264,15 @@ TEST_F(PostgresServer, DisconnectAndDestructionEndTheSessionOnTheServer) {
   }
 }
 
-TEST_F(PostgresServer, ALoginCheckIsOneStatementOnTheServer) {
+TYPED_TEST_P(PostgresServer, ALoginCheckIsOneStatementOnTheServer) {
   PgAdmin admin;
   ASSERT_EQ(admin.Scalar("SELECT count(*) FROM pg_extension WHERE extname = 'pg_stat_statements'"),
             "1")
       << "the cluster lacks pg_stat_statements";
   admin.Exec("SELECT pg_stat_statements_reset()");
   {
-    auto client = engine.Factory().Create();
-    ASSERT_TRUE(client->Connect(ConnectString(ClusterPort())));
+    auto client = this->engine.Factory().Create();
+    ASSERT_TRUE(client->Connect(this->ConnectString(ClusterPort())));
     for (int i = 0; i < 3; ++i)
       ASSERT_TRUE(client->IsConnected());
     auto record = client->OpenId(u"MX.ParPersEdv", u"1||ABC");
@@ -222,15 +281,19 @@ TEST_F(PostgresServer, ALoginCheckIsOneStatementOnTheServer) {
     record->Call(u"sys_Close");
     client->Disconnect();
   }
+  // Through ODBC the driver's own statements to set up the session are left out.
+  const std::string theirs = TypeParam::kOnlyOwnStatements ? "" : " AND query LIKE '%ParPersEdv%'";
   EXPECT_EQ(admin.Column("SELECT calls || ' ' || query FROM pg_stat_statements "
-                         "WHERE query NOT LIKE '%pg_stat_statements%'"),
+                         "WHERE query NOT LIKE '%pg_stat_statements%'" +
+                         theirs),
             std::vector<std::string>{R"(1 SELECT * FROM "MX"."ParPersEdv" WHERE "ID" = $1)"});
 }
 
-TEST_F(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout) {
+TYPED_TEST_P(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout) {
   PgAdmin locker;
-  PostgresClient client(PostgresOptions{.connectTimeout = {}, .queryTimeout = milliseconds(500)});
-  ASSERT_TRUE(client.Connect(ConnectString(ClusterPort())));
+  auto owned = this->engine.WithQueryTimeout(milliseconds(500));
+  auto& client = *owned;
+  ASSERT_TRUE(client.Connect(this->ConnectString(ClusterPort())));
   locker.Exec(R"(BEGIN; LOCK TABLE "MX"."ParPersEdv" IN ACCESS EXCLUSIVE MODE)");
   const auto start = Clock::now();
   try {
@@ -246,9 +309,20 @@ TEST_F(PostgresServer, AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout) {
   EXPECT_LT(elapsed, milliseconds(1500));
   EXPECT_FALSE(client.IsConnected());
   locker.Exec("ROLLBACK");
-  ASSERT_TRUE(client.Connect(ConnectString(ClusterPort())));
+  ASSERT_TRUE(client.Connect(this->ConnectString(ClusterPort())));
   EXPECT_EQ(U8(client.OpenId(u"MX.ParPersEdv", u"1||ABC")->Property(u"PNAME")), "Jürgen Müller");
 }
+
+REGISTER_TYPED_TEST_SUITE_P(PostgresServer, NoServerOnThePortEndsTheProgramAfterThreeQuickAttempts,
+                            AListenerThatNeverAnswersCostsEachAttemptTheConnectTimeout,
+                            ConnectFailuresKeepTheServersWords,
+                            AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects,
+                            ThirtySecondsAfterTheLastServerWorkTheSessionIsGoneFromTheServer,
+                            DisconnectAndDestructionEndTheSessionOnTheServer,
+                            ALoginCheckIsOneStatementOnTheServer,
+                            AStatementTheServerDoesNotAnswerEndsAtTheQueryTimeout);
+INSTANTIATE_TYPED_TEST_SUITE_P(PostgresServer, PostgresServer, PostgresEngine);
+INSTANTIATE_TYPED_TEST_SUITE_P(OdbcPostgresServer, PostgresServer, OdbcPostgresEngine);
 
 }  // namespace
 }  // namespace quorel::sql::testing

@@ -93,6 +93,21 @@ long SqliteCount(const std::string& path, const std::string& table) {
   return count;
 }
 
+void UseTestOdbcDrivers() {
+  static std::unique_ptr<TempDir> folder;  // removed when the process ends
+  if (folder) return;
+  for (const char* driver : {QUOREL_PSQLODBC_DRIVER, QUOREL_SQLITEODBC_DRIVER})
+    ASSERT_TRUE(std::filesystem::exists(driver))
+        << "ODBC driver not installed (scripts/bootstrap installs it): " << driver;
+  folder = std::make_unique<TempDir>();
+  std::ofstream(folder->path() + "/odbcinst.ini")
+      << "[Quorel PostgreSQL]\nDriver=" QUOREL_PSQLODBC_DRIVER "\n\n"
+      << "[Quorel SQLite]\nDriver=" QUOREL_SQLITEODBC_DRIVER "\n";
+  std::ofstream(folder->path() + "/odbc.ini").flush();
+  setenv("ODBCSYSINI", folder->path().c_str(), 1);
+  setenv("ODBCINI", (folder->path() + "/odbc.ini").c_str(), 1);
+}
+
 void RequireCluster() {
   if (const char* skip = std::getenv("QUOREL_SKIP_SERVER_TESTS"); skip && std::string(skip) == "1")
     GTEST_SKIP() << "QUOREL_SKIP_SERVER_TESTS=1: PostgreSQL tests not run";

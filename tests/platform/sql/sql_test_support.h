@@ -51,6 +51,11 @@ void CreateSqliteDatabase(const std::string& path, const std::vector<std::string
 void SqliteExec(const std::string& path, const std::string& sql);
 long SqliteCount(const std::string& path, const std::string& table);
 
+// Registers the ODBC drivers of the tests in an odbcinst.ini of this process's own (ODBCSYSINI),
+// never the system's, under the names "Quorel PostgreSQL" and "Quorel SQLite". Fails the test
+// when a driver is not installed. Call from SetUp; later calls do nothing.
+void UseTestOdbcDrivers();
+
 // Counts the clients a factory creates.
 class CountingFactory final : public platform::ServerClientFactory {
  public:
