@@ -1,8 +1,8 @@
-// A user in front of the real Win32 windows: keys and clicks go through SendInput, the
-// system's own input path, to whatever window has the focus. Steps wait until their moment has
+// A user in front of the real Win32 windows: keys go through SendInput, the system's own
+// input path, to whatever window has the focus. Steps wait until their moment has
 // come (a window in front, a message box shown) and run from a thread timer, so also inside
-// the modal loops of dialogs and message boxes. Waiting is bounded: a step that cannot be
-// taken ends the test process with a message.
+// the modal loops of dialogs and message boxes. A step that cannot be taken in time ends the
+// test process with a message.
 #pragma once
 
 #include <cstdio>
@@ -10,116 +10,64 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_api.h"
 
 namespace quorel::testing {
 
-inline void SendKeys(std::vector<INPUT> inputs) {
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+// Keys, each pressed and released; a modifier (VK_MENU for Alt) is held down around them all.
+// A key 0 types the character of text at the same place.
+inline void Keys(std::vector<WORD> keys, WORD modifier = 0, std::wstring_view text = {}) {
+  std::vector<INPUT> in(keys.size() * 2 + (modifier ? 2 : 0));
+  std::size_t n = 0;
+  const auto add = [&](WORD key, DWORD up, wchar_t c) {
+    in[n].type = INPUT_KEYBOARD;
+    in[n].ki.wVk = key;
+    in[n].ki.wScan = key ? static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) : WORD(c);
+    in[n++].ki.dwFlags = up | (key ? 0 : KEYEVENTF_UNICODE);
+  };
+  if (modifier) add(modifier, 0, 0);
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    for (DWORD up : {0, KEYEVENTF_KEYUP})
+      add(keys[i], up, keys[i] ? 0 : text[i]);
+  if (modifier) add(modifier, KEYEVENTF_KEYUP, 0);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
-
-inline INPUT Key(WORD virtualKey, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = virtualKey;
-  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return in;
+inline void Press(WORD key, WORD modifier = 0) {
+  Keys({key}, modifier);
 }
-
-// A key, with a modifier (VK_MENU for Alt, VK_CONTROL, VK_SHIFT) held down around it.
-inline void Press(WORD virtualKey, WORD modifier = 0) {
-  std::vector<INPUT> in;
-  if (modifier) in.push_back(Key(modifier, false));
-  in.push_back(Key(virtualKey, false));
-  in.push_back(Key(virtualKey, true));
-  if (modifier) in.push_back(Key(modifier, true));
-  SendKeys(in);
-}
-
 inline void Type(std::wstring_view text) {
-  std::vector<INPUT> in;
-  for (wchar_t c : text) {
-    for (bool up : {false, true}) {
-      INPUT i{};
-      i.type = INPUT_KEYBOARD;
-      i.ki.wScan = c;
-      i.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
-      in.push_back(i);
-    }
-  }
-  SendKeys(in);
-}
-
-inline void Click(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  INPUT down{}, up{};
-  down.type = up.type = INPUT_MOUSE;
-  down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendKeys({down, up});
+  Keys(std::vector<WORD>(text.size(), 0), 0, text);
 }
 
 inline std::wstring TextOf(HWND hwnd) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(hwnd, buffer, 512);
-  return buffer;
-}
-
-// The message box of this thread in front, or nullptr.
-inline HWND MessageBoxShown() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM out) {
-        wchar_t name[16] = {};
-        GetClassNameW(h, name, 16);
-        if (std::wstring_view(name) != L"#32770" || !IsWindowVisible(h)) return TRUE;
-        *reinterpret_cast<HWND*>(out) = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found && GetForegroundWindow() == found ? found : nullptr;
-}
-
-// The text of a message box: its static control with text.
-inline std::wstring MessageText(HWND box) {
-  std::wstring text;
-  EnumChildWindows(
-      box,
-      [](HWND h, LPARAM out) {
-        wchar_t name[16] = {};
-        GetClassNameW(h, name, 16);
-        if (std::wstring_view(name) == L"Static" && GetWindowTextLengthW(h) > 0)
-          *reinterpret_cast<std::wstring*>(out) = TextOf(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), int(text.size()))));
   return text;
+}
+
+// The message box in front, or nullptr; its text is that of its static control with text.
+inline HWND MessageBoxShown() {
+  wchar_t name[8] = {};
+  GetClassNameW(GetForegroundWindow(), name, 8);
+  return std::wstring_view(name) == L"#32770" ? GetForegroundWindow() : nullptr;
+}
+inline std::wstring MessageText(HWND box) {
+  for (HWND s = nullptr; (s = FindWindowExW(box, s, L"Static", nullptr));)
+    if (GetWindowTextLengthW(s) > 0) return TextOf(s);
+  return {};
 }
 
 class GuiUser {
  public:
-  static constexpr DWORD kStepTimeoutMs = 10000;
-
   // Acts once ready() has held on two polls in a row, so that the events it caused are through.
   void When(std::string what, std::function<bool()> ready, std::function<void()> act) {
     steps_.push_back({std::move(what), std::move(ready), std::move(act)});
   }
-  // Acts once the window is shown and in front.
-  void In(std::function<HWND()> window, std::string what, std::function<void()> act) {
-    When(
-        std::move(what), [window] { return window() && GetForegroundWindow() == window(); },
-        std::move(act));
-  }
   void OnMessageBox(std::string what, std::function<void(HWND box)> act) {
-    When(
-        "message box: " + what, [] { return MessageBoxShown() != nullptr; },
-        [act = std::move(act)] { act(MessageBoxShown()); });
+    When(what, MessageBoxShown, [act] { act(MessageBoxShown()); });
   }
 
   // Runs code (the program) while the steps are taken, and returns what it returns.
@@ -127,14 +75,10 @@ class GuiUser {
   auto Drive(F&& code) {
     current_ = this;
     last_ = GetTickCount();
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &GuiUser::Poll);
     struct Stop {
-      UINT_PTR t;
-      ~Stop() {
-        KillTimer(nullptr, t);
-        current_ = nullptr;
-      }
-    } stop{timer};
+      UINT_PTR timer;
+      ~Stop() { KillTimer(nullptr, timer); }
+    } stop{SetTimer(nullptr, 0, 20, &GuiUser::Poll)};
     return code();
   }
   bool Done() const { return steps_.empty(); }
@@ -146,32 +90,23 @@ class GuiUser {
     std::function<void()> act;
   };
 
-  [[noreturn]] static void Abort(const std::string& why) {
-    std::fprintf(stderr, "GUI test aborted: %s\n", why.c_str());
-    std::fflush(stderr);
-    std::_Exit(3);
-  }
-
   static void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
-    GuiUser* u = current_;
-    if (!u || u->busy_) return;
-    u->busy_ = true;
-    const DWORD waited = GetTickCount() - u->last_;
-    if (u->steps_.empty()) {
-      if (waited > kStepTimeoutMs) Abort("the program still runs after the last step");
-    } else if (u->steps_.front().ready()) {
-      if (++u->stable_ >= 2) {
-        Step step = std::move(u->steps_.front());
-        u->steps_.pop_front();
-        u->stable_ = 0;
+    GuiUser& u = *current_;
+    if (std::exchange(u.busy_, true)) return;
+    if (!u.steps_.empty() && u.steps_.front().ready()) {
+      if (++u.stable_ >= 2) {
+        const Step step = std::move(u.steps_.front());
+        u.steps_.pop_front();
+        u.stable_ = 0;
         step.act();
-        u->last_ = GetTickCount();
+        u.last_ = GetTickCount();
       }
-    } else {
-      u->stable_ = 0;
-      if (waited > kStepTimeoutMs) Abort("step not possible in time: " + u->steps_.front().what);
+    } else if (u.stable_ = 0; GetTickCount() - u.last_ > 10000) {
+      std::fprintf(stderr, "GUI test aborted, not possible in time: %s\n",
+                   u.steps_.empty() ? "the end of the program" : u.steps_.front().what.c_str());
+      std::_Exit(3);
     }
-    u->busy_ = false;
+    u.busy_ = false;
   }
 
   static inline GuiUser* current_ = nullptr;
