@@ -211,7 +211,7 @@ void Win32Backend::BuildControls(Window& w) {
   }
 }
 
-void Win32Backend::ApplyDpi(Window& w) {
+void Win32Backend::ApplyDpi(Window& w, const RECT* suggested) {
   HFONT font =
       CreateFontW(-MulDiv(kFontPoints, static_cast<int>(w.dpi), 72), 0, 0, 0, FW_NORMAL, FALSE,
                   FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -255,7 +255,7 @@ void Win32Backend::ApplyDpi(Window& w) {
   }
   if (w.font) DeleteObject(w.font);
   w.font = font;
-  SizeToClient(w);
+  SizeToClient(w, suggested);
   InvalidateRect(w.hwnd, nullptr, TRUE);
 }
 
@@ -279,6 +279,11 @@ void Win32Backend::SizeToClient(Window& w, const RECT* suggested) {
     SetWindowPos(w.hwnd, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
+}
+
+HWND Win32Backend::FocusTarget(Window& w) {
+  const Control* last = FindControl(w, w.focus);
+  return last && IsWindowEnabled(last->hwnd) ? last->hwnd : FirstFocusable(w);
 }
 
 HWND Win32Backend::FirstFocusable(const Window& w) const {

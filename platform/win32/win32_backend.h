@@ -111,11 +111,14 @@ class Win32Backend final : public platform::desktop::Backend {
   // Building and laying out (form_layout.cpp).
   void BuildMenus(Window& w);
   void BuildControls(Window& w);
-  // Fonts, pictures, positions and the client size for the window's DPI.
-  void ApplyDpi(Window& w);
+  // Fonts, pictures, positions and the client size for the window's DPI; the window goes to
+  // the suggested place when one is given.
+  void ApplyDpi(Window& w, const RECT* suggested = nullptr);
   void SizeToClient(Window& w, const RECT* suggested = nullptr);
   int Px(const Window& w, int twips) const;
   HWND FirstFocusable(const Window& w) const;
+  // The control that had the focus last, or else the first in tab order.
+  HWND FocusTarget(Window& w);
 
   // Window procedures (window_procedures.cpp): they only queue what the program must hear of.
   static LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -119,8 +119,7 @@ LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPAR
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       const Control* c = FindControl(w, header->hwndFrom);
-      if (c && c->description->kind == ControlKind::HyperLink &&
-          (header->code == NM_CLICK || header->code == NM_RETURN)) {
+      if (c && c->description->kind == ControlKind::HyperLink && header->code == NM_CLICK) {
         std::wstring target = reinterpret_cast<const NMLINK*>(lParam)->item.szUrl;
         Post(kNoWindow, [target = std::move(target)](BackendEvents&) { OpenLink(target); });
       }
@@ -138,9 +137,7 @@ LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_SETFOCUS:
       // The window itself passes the focus on to its control.
-      if (HWND target =
-              FindControl(w, w.focus) && IsWindowEnabled(w.focus) ? w.focus : FirstFocusable(w))
-        ::SetFocus(target);
+      if (HWND target = FocusTarget(w)) ::SetFocus(target);
       return 0;
     case WM_NEXTDLGCTL: {
       HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
@@ -180,19 +177,18 @@ LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPAR
       if (SetBusyCursor()) return TRUE;
       break;
     case WM_TIMER:
-      for (const auto& [name, timerId] : w.timers) {
-        if (timerId == wParam) {
-          Post(
-              id, [id, name](BackendEvents& e) { e.TimerFired(id, name); }, name);
-          break;
-        }
+      for (const auto& timer : w.timers) {
+        if (timer.second != wParam) continue;
+        Post(
+            id, [id, name = timer.first](BackendEvents& e) { e.TimerFired(id, name); },
+            timer.first);
+        break;
       }
       return 0;
     case WM_DPICHANGED: {
       // Moved to a screen of another DPI: everything is laid out again for it.
       w.dpi = HIWORD(wParam);
-      ApplyDpi(w);
-      SizeToClient(w, reinterpret_cast<const RECT*>(lParam));
+      ApplyDpi(w, reinterpret_cast<const RECT*>(lParam));
       return 0;
     }
     default:
@@ -228,7 +224,7 @@ std::optional<LRESULT> Win32Backend::OnControlMessage(Window& w, Control& c, UIN
 }
 
 void Win32Backend::OnActivated(Window& w) {
-  HWND target = FindControl(w, w.focus) && IsWindowEnabled(w.focus) ? w.focus : FirstFocusable(w);
+  HWND target = FocusTarget(w);
   ::SetFocus(target ? target : w.hwnd);
   const WindowId id = IdOf(w);
   Post(id, [id](BackendEvents& e) { e.Activated(id); });

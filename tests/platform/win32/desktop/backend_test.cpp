@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "forms/FMPass.h"
@@ -43,8 +42,9 @@ class Recorder final : public platform::desktop::BackendEvents {
   Lines lines;
 
  private:
-  void Add(std::string what, WindowId w, std::u16string_view detail = {}) {
-    lines.push_back(what + " " + names[w] + (detail.empty() ? "" : " " + text::ToUtf8(detail)));
+  void Add(const char* what, WindowId w, std::u16string_view detail = {}) {
+    lines.push_back(std::string(what) + " " + names[w] +
+                    (detail.empty() ? "" : " " + text::ToUtf8(detail)));
   }
 };
 
@@ -118,7 +118,7 @@ TEST_F(Win32BackendTest, FormsHaveTheirClientSizeFrameAndCaptionAndEveryLabelFit
       HWND label = H(form.name, l.name);
       RECT text{0, 0, Box(label)[0], 0};
       HDC dc = GetDC(label);
-      SelectObject(dc, HFONT(SendMessageW(label, WM_GETFONT, 0, 0)));
+      SelectObject(dc, HFONT(SendMessageW(label, WM_GETFONT, 0, 0)));  // NOLINT: the API
       DrawTextW(dc, TextOf(label).c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
       ReleaseDC(label, dc);
       EXPECT_TRUE(text.right <= Box(label)[0] && text.bottom <= Box(label)[1])
@@ -169,8 +169,7 @@ TEST_F(Win32BackendTest, ModalDialogsAreCentredDisableTheOthersAndStayOutOfTheTa
   // The window manager may hand the activation on more than once: always to the login dialog.
   for (const auto& line : Take(1))
     EXPECT_EQ(line, "activated FMPass");
-  EXPECT_TRUE(IsWindowEnabled(H(u"FMPass")) && !IsWindowEnabled(H(u"FMStart")));
-  EXPECT_EQ(GetForegroundWindow(), H(u"FMPass"));
+  EXPECT_TRUE(GetForegroundWindow() == H(u"FMPass") && !IsWindowEnabled(H(u"FMStart")));
   // Without owner, out of the task bar under a hidden owner; the server dialog, which can be
   // minimised, has an entry, and a new show brings it back from it.
   backend.HideWindow(pass);
@@ -262,18 +261,20 @@ TEST_F(Win32BackendTest, FocusFollowsTheTabOrderLinksIncludedAndItsLossIsReporte
 
 TEST_F(Win32BackendTest, MessageBoxesAnswerWhatTheirButtonsSay) {
   Shown(forms::FMPassLayout());
-  for (auto [style, key, answer] :
-       {std::tuple{platform::vbExclamation, VK_ESCAPE, platform::vbOK},
-        {platform::vbYesNo | platform::vbCritical, 'N', platform::vbNo}}) {
+  const struct {
+    int style, key, answer;
+  } cases[] = {{platform::vbExclamation, VK_ESCAPE, platform::vbOK},
+               {platform::vbYesNo | platform::vbCritical, 'N', platform::vbNo}};
+  for (const auto& c : cases) {
     GuiUser user;
-    user.OnMessageBox("answer", [&, key = key](HWND box) {
+    user.OnMessageBox("answer", [&](HWND box) {
       EXPECT_EQ(TextOf(box) + L"|" + MessageText(box), L"Titel|Zeile 1\r\nZeile 2");
       EXPECT_TRUE(GetWindow(box, GW_OWNER) == H(u"FMPass") && !IsWindowEnabled(H(u"FMPass")));
-      Press(static_cast<WORD>(key));
+      Press(static_cast<WORD>(c.key));
     });
     EXPECT_EQ(
-        user.Drive([&] { return backend.MessageBox(u"Zeile 1\r\nZeile 2", style, u"Titel"); }),
-        answer);
+        user.Drive([&] { return backend.MessageBox(u"Zeile 1\r\nZeile 2", c.style, u"Titel"); }),
+        c.answer);
   }
 }
 

@@ -67,7 +67,7 @@ class GuiUser {
     steps_.push_back({std::move(what), std::move(ready), std::move(act)});
   }
   void OnMessageBox(std::string what, std::function<void(HWND box)> act) {
-    When(what, MessageBoxShown, [act] { act(MessageBoxShown()); });
+    When(std::move(what), MessageBoxShown, [act = std::move(act)] { act(MessageBoxShown()); });
   }
 
   // Runs code (the program) while the steps are taken, and returns what it returns.

@@ -83,7 +83,6 @@ TEST(Win32Program, TheUserLogsInThroughTheServerDialogWithTheKeyboard) {
   const auto& writes = p.store.Writes();
   ASSERT_EQ(writes.size(), 7u);
   EXPECT_EQ(writes[0].value, u"4");
-  EXPECT_EQ(writes[2].value, u"MAX");
   EXPECT_EQ(writes[3].value, cacheapi::ScramblePassword(u"pw"));
 }
 
