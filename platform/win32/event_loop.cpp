@@ -60,7 +60,7 @@ void Win32Backend::Dispatch(MSG& msg) {
     if (key && w->accelerators && TranslateAcceleratorW(w->hwnd, w->accelerators, &msg)) return;
     if (msg.message == WM_KEYDOWN) {
       if (auto reported = ReportedKey(msg.wParam)) {
-        const WindowId id = IdOf(*w);
+        const WindowId id = w->id;
         Post(id, [id, k = *reported](BackendEvents& e) { e.KeyPressed(id, k); });
         return;
       }

@@ -2,7 +2,6 @@
 // of the window's DPI.
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <stdexcept>
 #include <string>
 
@@ -141,23 +140,15 @@ void Win32Backend::BuildMenus(Window& w) {
 }
 
 void Win32Backend::BuildControls(Window& w) {
-  // Made in tab order, which is the order the keyboard takes through them; the others after.
-  std::vector<const ControlDescription*> order;
-  for (const auto& c : w.form->controls)
-    order.push_back(&c);
-  std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
-    return (Focusable(*a) ? a->tabIndex : INT_MAX) < (Focusable(*b) ? b->tabIndex : INT_MAX);
-  });
+  // Made in the order of the list, which is the tab order: the order the keyboard takes.
   HINSTANCE self = GetModuleHandleW(nullptr);
-  for (const ControlDescription* d : order) {
-    const ControlDescription& c = *d;
-    Control control;
-    control.description = &c;
+  for (Control& control : w.controls) {
+    const ControlDescription& c = *control.description;
     const wchar_t* windowClass = nullptr;
-    std::wstring text = ToWide(c.text);
+    std::wstring text = ToWide(control.text);
     // Controls made later lie below: labels, made last, never paint over the fields their
     // boxes overlap.
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (c.enabled ? 0 : WS_DISABLED) |
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (control.enabled ? 0 : WS_DISABLED) |
                   (Focusable(c) ? WS_TABSTOP : 0);
     DWORD exStyle = 0;
     switch (c.kind) {
@@ -185,15 +176,14 @@ void Win32Backend::BuildControls(Window& w) {
         break;
       case ControlKind::HyperLink:
         windowClass = WC_LINK;
-        text = LinkMarkup(c.text, c.target);
-        control.linkText = c.text;
+        text = LinkMarkup(control.text, c.target);
         break;
       case ControlKind::Line:
       case ControlKind::Timer:
         break;  // lines are drawn by the window; timers have no window
     }
     if (windowClass) {
-      const auto id = kFirstControlId + static_cast<UINT_PTR>(d - w.form->controls.data());
+      const auto id = kFirstControlId + static_cast<UINT_PTR>(&c - w.form->controls.data());
       control.hwnd = CreateWindowExW(exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, w.hwnd,
                                      reinterpret_cast<HMENU>(id), self, nullptr);
       if (!control.hwnd)
@@ -207,7 +197,6 @@ void Win32Backend::BuildControls(Window& w) {
                      0);
       }
     }
-    w.controls.push_back(std::move(control));
   }
 }
 
@@ -299,8 +288,8 @@ HWND Win32Backend::FirstFocusable(const Window& w) const {
 std::u16string Win32Backend::ControlText(platform::desktop::WindowId window,
                                          std::u16string_view control) const {
   const Control* c = FindControl(At(window), control);
-  if (!c || !c->hwnd) return {};
-  if (c->description->kind == ControlKind::HyperLink) return c->linkText;
+  if (!c) return {};
+  if (!c->hwnd || c->description->kind == ControlKind::HyperLink) return c->text;
   return FromWide(WindowText(c->hwnd));
 }
 
@@ -308,13 +297,12 @@ void Win32Backend::SetControlText(platform::desktop::WindowId window, std::u16st
                                   std::u16string_view text) {
   Window& w = At(window);
   Control* c = FindControl(w, control);
-  if (!c || !c->hwnd) return;
+  if (!c) return;
+  c->text = text;
+  if (!c->hwnd) return;
   const ControlDescription& d = *c->description;
-  std::wstring shown = ToWide(text);
-  if (d.kind == ControlKind::HyperLink) {
-    c->linkText = text;
-    shown = LinkMarkup(text, d.target);
-  }
+  const std::wstring shown =
+      d.kind == ControlKind::HyperLink ? LinkMarkup(text, d.target) : ToWide(text);
   if (!SetWindowTextW(c->hwnd, shown.c_str()))
     ThrowLastError("Text kann nicht gesetzt werden: " + text::ToUtf8(d.name));
   if (d.kind == ControlKind::Label && d.autoSize) {
@@ -326,8 +314,10 @@ void Win32Backend::SetControlText(platform::desktop::WindowId window, std::u16st
 
 void Win32Backend::SetControlEnabled(platform::desktop::WindowId window,
                                      std::u16string_view control, bool on) {
-  const Control* c = FindControl(At(window), control);
-  if (c && c->hwnd) EnableWindow(c->hwnd, on);
+  Control* c = FindControl(At(window), control);
+  if (!c) return;
+  c->enabled = on;
+  if (c->hwnd) EnableWindow(c->hwnd, on);
 }
 
 }  // namespace quorel::win32

@@ -1,11 +1,13 @@
 #include "platform/win32/win32_backend.h"
 
 #include <algorithm>
+#include <climits>
 #include <stdexcept>
 #include <string>
 
 #include "platform/desktop.h"
 #include "platform/win32/artwork.h"
+#include "platform/win32/form_controls.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/window_classes.h"
 
@@ -43,7 +45,7 @@ Win32Backend::Win32Backend() {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   RegisterWindowClasses(FormProcedure, PictureProcedure);
   application_ = CreateWindowExW(0, kFormClass, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+                                 GetModuleHandleW(nullptr), this);
   if (!application_) ThrowLastError("Das Programmfenster kann nicht angelegt werden");
 }
 
@@ -79,11 +81,6 @@ const Win32Backend::Window& Win32Backend::At(WindowId window) const {
 Win32Backend::Window* Win32Backend::FindByHandle(HWND hwnd) {
   auto it = byHandle_.find(hwnd);
   return it == byHandle_.end() ? nullptr : Find(it->second);
-}
-
-WindowId Win32Backend::IdOf(const Window& w) const {
-  auto it = byHandle_.find(w.hwnd);
-  return it == byHandle_.end() ? kNoWindow : it->second;
 }
 
 const Win32Backend::Window* Win32Backend::FindByForm(std::u16string_view form) const {
@@ -128,16 +125,37 @@ unsigned Win32Backend::Dpi(std::u16string_view form) const {
 WindowId Win32Backend::CreateWindow(const FormDescription& form) {
   const WindowId id = nextId_++;
   Window& w = windows_[id];
+  w.id = id;
   w.form = std::make_unique<FormDescription>(form);
+  w.caption = form.caption;
+  // In tab order, which is the order the keyboard takes through them; the others after.
+  for (const auto& c : w.form->controls) {
+    Control control;
+    control.description = &c;
+    control.text = c.text;
+    control.enabled = c.enabled;
+    w.controls.push_back(std::move(control));
+  }
+  std::stable_sort(w.controls.begin(), w.controls.end(), [](const Control& a, const Control& b) {
+    const auto order = [](const Control& c) {
+      return Focusable(*c.description) ? c.description->tabIndex : INT_MAX;
+    };
+    return order(a) < order(b);
+  });
+  return id;
+}
+
+void Win32Backend::Build(Window& w) {
+  const FormDescription& form = *w.form;
   try {
     // Dialogs are owned by the hidden program window until they are shown: so they stay out
     // of the task bar.
-    w.hwnd = CreateWindowExW(FrameExStyle(form), kFormClass, ToWide(form.caption).c_str(),
-                             FrameStyle(form), CW_USEDEFAULT, 0, 100, 100,
-                             form.showInTaskbar ? nullptr : application_, nullptr,
-                             GetModuleHandleW(nullptr), this);
+    w.hwnd =
+        CreateWindowExW(FrameExStyle(form), kFormClass, ToWide(w.caption).c_str(), FrameStyle(form),
+                        CW_USEDEFAULT, 0, 100, 100, form.showInTaskbar ? nullptr : application_,
+                        nullptr, GetModuleHandleW(nullptr), this);
     if (!w.hwnd) ThrowLastError("Fenster kann nicht angelegt werden");
-    byHandle_[w.hwnd] = id;
+    byHandle_[w.hwnd] = w.id;
     w.dpi = GetDpiForWindow(w.hwnd);
     if (w.dpi == 0) w.dpi = USER_DEFAULT_SCREEN_DPI;
     if (!form.icon.empty()) w.icon = Picture::Load(form.icon);
@@ -145,16 +163,14 @@ WindowId Win32Backend::CreateWindow(const FormDescription& form) {
     BuildControls(w);
     ApplyDpi(w);
   } catch (...) {
-    if (w.hwnd) {
-      byHandle_.erase(w.hwnd);
-      ::DestroyWindow(w.hwnd);
-    }
-    if (w.font) DeleteObject(w.font);
-    if (w.accelerators) DestroyAcceleratorTable(w.accelerators);
-    windows_.erase(id);
+    // The form stays as it was, without a window.
+    byHandle_.erase(w.hwnd);
+    if (w.hwnd) ::DestroyWindow(w.hwnd);
+    w.hwnd = nullptr;
+    for (auto& c : w.controls)
+      c.hwnd = nullptr;
     throw;
   }
-  return id;
 }
 
 void Win32Backend::DestroyWindow(WindowId window) {
@@ -162,25 +178,34 @@ void Win32Backend::DestroyWindow(WindowId window) {
   if (it == windows_.end()) return;
   // Windows it owns live on without it; the system would destroy them with it.
   for (auto& [id, other] : windows_) {
-    if (other.owner != window) continue;
+    if (other.owner != window || !other.hwnd) continue;
     const bool visible = IsWindowVisible(other.hwnd);
     if (visible) ::ShowWindow(other.hwnd, SW_HIDE);
     SetOwner(other, kNoWindow);
     if (visible) ::ShowWindow(other.hwnd, SW_SHOWNA);
   }
   std::erase(modal_, window);
-  const bool wasActive = GetActiveWindow() == it->second.hwnd;
+  for (auto t = timers_.begin(); t != timers_.end();) {
+    if (t->second.window != window) {
+      ++t;
+      continue;
+    }
+    KillTimer(application_, t->first);
+    t = timers_.erase(t);
+  }
+  std::erase_if(reports_, [&](const Report& r) { return r.window == window && !r.timer.empty(); });
   Window gone = std::move(it->second);
   windows_.erase(it);
+  if (!gone.hwnd) return;
+  const bool wasActive = GetActiveWindow() == gone.hwnd;
   byHandle_.erase(gone.hwnd);
-  std::erase_if(reports_, [&](const Report& r) { return r.window == window && !r.timer.empty(); });
   UpdateEnabled();
   ::DestroyWindow(gone.hwnd);
   if (gone.font) DeleteObject(gone.font);
+  if (gone.accelerators) DestroyAcceleratorTable(gone.accelerators);
   // A link control may have deleted its font already.
   for (const auto& c : gone.controls)
     if (c.linkFont && GetObjectType(c.linkFont) == OBJ_FONT) DeleteObject(c.linkFont);
-  if (gone.accelerators) DestroyAcceleratorTable(gone.accelerators);
   if (wasActive) ActivateFront();
 }
 
@@ -236,6 +261,7 @@ void Win32Backend::Place(Window& w) {
 void Win32Backend::UpdateEnabled() {
   const WindowId innermost = modal_.empty() ? kNoWindow : modal_.back();
   for (auto& [id, w] : windows_) {
+    if (!w.hwnd) continue;
     // While a message box is up, its owner is the one the box disables itself.
     const bool on =
         messageBoxUp_ ? w.hwnd == messageBoxOwner_ : innermost == kNoWindow || id == innermost;
@@ -260,6 +286,7 @@ void Win32Backend::ActivateFront() {
 
 void Win32Backend::ShowWindow(WindowId window, WindowId owner, bool modal) {
   Window& w = At(window);
+  if (!w.hwnd) Build(w);
   if (IsWindowVisible(w.hwnd)) {
     // Owner and modality change only while the window is hidden.
     std::erase(modal_, window);
@@ -277,6 +304,7 @@ void Win32Backend::ShowWindow(WindowId window, WindowId owner, bool modal) {
 
 void Win32Backend::RaiseWindow(WindowId window) {
   Window& w = At(window);
+  if (!w.hwnd) return;  // not shown
   if (IsIconic(w.hwnd)) ::ShowWindow(w.hwnd, SW_RESTORE);
   if (!IsWindowEnabled(w.hwnd)) return;  // a modal window is in front of it
   BringWindowToTop(w.hwnd);
@@ -288,6 +316,7 @@ void Win32Backend::HideWindow(WindowId window) {
   // The windows behind a modal one take input again before it goes, so that the system
   // hands the activation to one of them.
   std::erase(modal_, window);
+  if (!w.hwnd) return;
   UpdateEnabled();
   const bool wasActive = GetActiveWindow() == w.hwnd;
   ::ShowWindow(w.hwnd, SW_HIDE);
@@ -295,14 +324,16 @@ void Win32Backend::HideWindow(WindowId window) {
 }
 
 void Win32Backend::SetCaption(WindowId window, std::u16string_view caption) {
-  if (!SetWindowTextW(At(window).hwnd, ToWide(caption).c_str()))
+  Window& w = At(window);
+  w.caption = caption;
+  if (w.hwnd && !SetWindowTextW(w.hwnd, ToWide(caption).c_str()))
     ThrowLastError("Fenstertitel kann nicht gesetzt werden");
 }
 
 void Win32Backend::SetFocus(WindowId window, std::u16string_view control) {
   Window& w = At(window);
   Control* c = FindControl(w, control);
-  if (!c || !c->hwnd) return;
+  if (!c || !c->hwnd) return;  // only a shown window takes the focus
   if (GetActiveWindow() == w.hwnd && IsWindowEnabled(w.hwnd)) {
     ::SetFocus(c->hwnd);
     return;
@@ -320,30 +351,42 @@ void Win32Backend::SetFocus(WindowId window, std::u16string_view control) {
 
 std::u16string Win32Backend::FocusedControl(WindowId window) const {
   auto& w = const_cast<Window&>(At(window));
+  if (!w.hwnd) return {};
   const Control* c = FindControl(w, GetActiveWindow() == w.hwnd ? GetFocus() : w.focus);
   return c ? c->description->name : std::u16string();
 }
 
 void Win32Backend::StartTimer(WindowId window, std::u16string_view timer, int intervalMs) {
-  Window& w = At(window);
+  At(window);
   if (intervalMs <= 0) return;
-  UINT_PTR& id = w.timers[std::u16string(timer)];
-  if (id == 0) id = nextTimer_++;
+  auto it = std::find_if(timers_.begin(), timers_.end(), [&](const auto& t) {
+    return t.second.window == window && t.second.name == timer;
+  });
+  const UINT_PTR id = it != timers_.end() ? it->first : nextTimer_++;
+  timers_[id] = {window, std::u16string(timer)};
   // Setting a running timer again starts a new interval; a tick of the old one still queued
   // is withdrawn.
-  if (!SetTimer(w.hwnd, id, static_cast<UINT>(intervalMs), nullptr))
+  if (!SetTimer(application_, id, static_cast<UINT>(intervalMs), nullptr))
     ThrowLastError("Zeitgeber kann nicht gestartet werden");
   WithdrawTicks(window, timer);
 }
 
 void Win32Backend::StopTimer(WindowId window, std::u16string_view timer) {
-  Window* w = Find(window);
-  if (!w) return;
-  if (auto it = w->timers.find(timer); it != w->timers.end()) {
-    KillTimer(w->hwnd, it->second);
-    w->timers.erase(it);
-  }
+  std::erase_if(timers_, [&](const auto& t) {
+    const bool match = t.second.window == window && t.second.name == timer;
+    if (match) KillTimer(application_, t.first);
+    return match;
+  });
   WithdrawTicks(window, timer);
+}
+
+void Win32Backend::OnTimer(UINT_PTR timer) {
+  auto it = timers_.find(timer);
+  if (it == timers_.end()) return;  // stopped meanwhile
+  const WindowId window = it->second.window;
+  Post(
+      window, [window, name = it->second.name](BackendEvents& e) { e.TimerFired(window, name); },
+      it->second.name);
 }
 
 void Win32Backend::SetMousePointer(int shape) {

@@ -1,7 +1,8 @@
 // The desktop backend on native Win32 windows: every form becomes a top-level window built from
 // its layout table at the window's DPI, and what the user does is queued and handed to the
 // window semantics from ProcessEvents and WaitForEvents, never from inside a window procedure.
-// One backend per program, on the thread that runs the event loop.
+// A form's real window is built when it is first shown; until then its caption, texts and
+// enabled states are kept here. One backend per program, on the thread that runs the event loop.
 #pragma once
 
 #include <chrono>
@@ -56,7 +57,8 @@ class Win32Backend final : public platform::desktop::Backend {
   void WaitForEvents(bool modal) override;
 
   // The real windows, for tests and screenshots: the window of a form and of one of its
-  // controls (nullptr when there is none), and the DPI the form is laid out for.
+  // controls (nullptr while there is none), and the DPI the form is laid out for (0 while it
+  // has no window).
   HWND WindowHandle(std::u16string_view form) const;
   HWND ControlHandle(std::u16string_view form, std::u16string_view control) const;
   unsigned Dpi(std::u16string_view form) const;
@@ -64,15 +66,19 @@ class Win32Backend final : public platform::desktop::Backend {
  private:
   struct Control {
     const platform::ControlDescription* description = nullptr;
+    // Text and enabled state until the window is built; a link's shown text always.
+    std::u16string text;
+    bool enabled = true;
     HWND hwnd = nullptr;
     std::unique_ptr<Picture> picture;  // of a picture, image or button
     HICON buttonIcon = nullptr;        // a button's picture at the window's DPI
-    std::u16string linkText;           // a link's shown text, without its markup
     HFONT linkFont = nullptr;          // a link's own copy of the window's font
   };
   struct Window {
+    platform::desktop::WindowId id = platform::desktop::kNoWindow;
     std::unique_ptr<platform::FormDescription> form;  // stable address for the controls
-    HWND hwnd = nullptr;
+    std::u16string caption;
+    HWND hwnd = nullptr;  // none until the window is first shown
     unsigned dpi = 96;
     HFONT font = nullptr;
     HACCEL accelerators = nullptr;
@@ -80,7 +86,6 @@ class Win32Backend final : public platform::desktop::Backend {
     std::unique_ptr<Picture> icon;
     std::vector<Control> controls;
     std::map<unsigned, std::u16string> menuItems;  // command id -> item name
-    std::map<std::u16string, UINT_PTR, std::less<>> timers;
     HWND focus = nullptr;  // the control that gets the focus when the window is activated
     platform::desktop::WindowId owner = platform::desktop::kNoWindow;
   };
@@ -97,8 +102,9 @@ class Win32Backend final : public platform::desktop::Backend {
   Window& At(platform::desktop::WindowId window);
   const Window& At(platform::desktop::WindowId window) const;
   Window* FindByHandle(HWND hwnd);
-  platform::desktop::WindowId IdOf(const Window& w) const;
   const Window* FindByForm(std::u16string_view form) const;
+  // Builds the real window of a form, with its controls, as it stands.
+  void Build(Window& w);
   static Control* FindControl(Window& w, std::u16string_view name);
   static const Control* FindControl(const Window& w, std::u16string_view name);
   static Control* FindControl(Window& w, HWND hwnd);
@@ -106,7 +112,6 @@ class Win32Backend final : public platform::desktop::Backend {
   void Place(Window& w);
   void UpdateEnabled();
   void ActivateFront();
-  void RemoveModal(platform::desktop::WindowId window);
 
   // Building and laying out (form_layout.cpp).
   void BuildMenus(Window& w);
@@ -126,6 +131,7 @@ class Win32Backend final : public platform::desktop::Backend {
                                            UINT_PTR subclass, DWORD_PTR backend);
   static LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnFormMessage(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnTimer(UINT_PTR timer);
   std::optional<LRESULT> OnControlMessage(Window& w, Control& c, UINT message, WPARAM wParam,
                                           LPARAM lParam);
   void OnActivated(Window& w);
@@ -153,8 +159,15 @@ class Win32Backend final : public platform::desktop::Backend {
   HWND messageBoxOwner_ = nullptr;                  // while a message box is up: its owner
   bool messageBoxUp_ = false;
   platform::desktop::WindowId nextId_ = 1;
+  // The timers of all forms run on the hidden program window, which also keeps dialogs out of
+  // the task bar as their owner.
+  HWND application_ = nullptr;
+  struct Timer {
+    platform::desktop::WindowId window = platform::desktop::kNoWindow;
+    std::u16string name;
+  };
+  std::map<UINT_PTR, Timer> timers_;
   UINT_PTR nextTimer_ = 1;
-  HWND application_ = nullptr;  // hidden owner that keeps dialogs out of the task bar
   std::deque<Report> reports_;
   std::exception_ptr error_;   // raised inside a window procedure, rethrown by the event loop
   HCURSOR pointer_ = nullptr;  // the application-wide pointer; nullptr: each window's own

@@ -39,6 +39,14 @@ LRESULT CALLBACK Win32Backend::FormProcedure(HWND hwnd, UINT message, WPARAM wPa
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* backend = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (backend && hwnd == backend->application_ && message == WM_TIMER) {
+    try {
+      backend->OnTimer(wParam);
+    } catch (...) {
+      if (!backend->error_) backend->error_ = std::current_exception();
+    }
+    return 0;
+  }
   Window* w = backend ? backend->FindByHandle(hwnd) : nullptr;
   if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
   try {
@@ -100,7 +108,7 @@ LRESULT CALLBACK Win32Backend::PictureProcedure(HWND hwnd, UINT message, WPARAM 
 }
 
 LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-  const WindowId id = IdOf(w);
+  const WindowId id = w.id;
   switch (message) {
     case WM_CLOSE:
       // The window rules decide what the close box does.
@@ -176,15 +184,6 @@ LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPAR
     case WM_SETCURSOR:
       if (SetBusyCursor()) return TRUE;
       break;
-    case WM_TIMER:
-      for (const auto& timer : w.timers) {
-        if (timer.second != wParam) continue;
-        Post(
-            id, [id, name = timer.first](BackendEvents& e) { e.TimerFired(id, name); },
-            timer.first);
-        break;
-      }
-      return 0;
     case WM_DPICHANGED: {
       // Moved to a screen of another DPI: everything is laid out again for it.
       w.dpi = HIWORD(wParam);
@@ -209,7 +208,7 @@ std::optional<LRESULT> Win32Backend::OnControlMessage(Window& w, Control& c, UIN
       // to the window itself, is a loss.
       auto* next = reinterpret_cast<HWND>(wParam);
       if (next && (next == w.hwnd || IsChild(w.hwnd, next))) {
-        const WindowId id = IdOf(w);
+        const WindowId id = w.id;
         Post(id, [id, name = c.description->name](BackendEvents& e) { e.FocusLost(id, name); });
       }
       break;
@@ -226,7 +225,7 @@ std::optional<LRESULT> Win32Backend::OnControlMessage(Window& w, Control& c, UIN
 void Win32Backend::OnActivated(Window& w) {
   HWND target = FocusTarget(w);
   ::SetFocus(target ? target : w.hwnd);
-  const WindowId id = IdOf(w);
+  const WindowId id = w.id;
   Post(id, [id](BackendEvents& e) { e.Activated(id); });
   // A window without any control that can take the focus takes it itself.
   if (!target) Post(id, [id](BackendEvents& e) { e.FormFocused(id); });

@@ -104,7 +104,7 @@ TEST_F(Win32BackendTest, FormsHaveTheirClientSizeFrameAndCaptionAndEveryLabelFit
   for (const auto& c : cases) {
     const auto form = c.layout();
     SCOPED_TRACE(text::ToUtf8(form.name));
-    const WindowId id = Create(form);
+    const WindowId id = Shown(form);
     ASSERT_EQ(long(backend.Dpi(form.name)), dpi);
     const long* size = dpi == 144 ? c.at144 : c.at96;
     EXPECT_EQ(Box(H(form.name)), (std::vector<long>{size[0], size[1], 0, 0}));
