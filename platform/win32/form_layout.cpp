@@ -55,12 +55,14 @@ HFONT CopyFont(HFONT font) {
   return CreateFontIndirectW(&description);
 }
 
-// The size of a text in the window's font, on one line.
-SIZE TextSize(HWND hwnd, HFONT font, const std::wstring& text) {
+// The size of a label sized to its text in the window's font, on one line, with room for a
+// blank after it: some renderers draw a text a few pixels wider than they measure it.
+SIZE AutoSize(HWND hwnd, HFONT font, const std::wstring& text) {
   HDC dc = GetDC(hwnd);
   HGDIOBJ old = SelectObject(dc, font);
   RECT box{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+  const std::wstring measured = text + L" ";
+  DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &box,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(hwnd, dc);
@@ -231,7 +233,7 @@ void Win32Backend::ApplyDpi(Window& w, const RECT* suggested) {
     }
     SIZE size{Px(w, c.width), Px(w, c.height)};
     if (c.kind == ControlKind::Label && c.autoSize) {
-      size = TextSize(control.hwnd, font, WindowText(control.hwnd));
+      size = AutoSize(control.hwnd, font, WindowText(control.hwnd));
     } else if (c.kind == ControlKind::Image && !c.stretch && control.picture) {
       size = control.picture->Size(w.dpi);  // an image that is not stretched has its own size
     } else if (IsButton(c) && control.picture) {
@@ -306,7 +308,7 @@ void Win32Backend::SetControlText(platform::desktop::WindowId window, std::u16st
   if (!SetWindowTextW(c->hwnd, shown.c_str()))
     ThrowLastError("Text kann nicht gesetzt werden: " + text::ToUtf8(d.name));
   if (d.kind == ControlKind::Label && d.autoSize) {
-    const SIZE size = TextSize(c->hwnd, w.font, shown);
+    const SIZE size = AutoSize(c->hwnd, w.font, shown);
     SetWindowPos(c->hwnd, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
