@@ -1,0 +1,16 @@
+// What the parts of the backend share about the controls of a form.
+#pragma once
+
+#include <string>
+
+#include "platform/form.h"
+#include "platform/win32/win32_api.h"
+
+namespace quorel::win32 {
+
+// Takes the keyboard focus by tab order or a click (links included).
+bool Focusable(const platform::ControlDescription& c);
+bool IsButton(const platform::ControlDescription& c);
+std::wstring WindowText(HWND hwnd);
+
+}  // namespace quorel::win32

@@ -1,0 +1,58 @@
+// Message boxes: the system's own, with the buttons, icon and default button of the style value.
+#include <string>
+
+#include "platform/desktop.h"
+#include "platform/win32/fatal_error.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_backend.h"
+#include "platform/win32/window_classes.h"
+
+namespace quorel::win32 {
+
+namespace {
+
+// Buttons, icon and default button have the same values in the style as in the system's flags,
+// and the answers the same numbers (vbOK is IDOK, vbYes IDYES, vbNo IDNO).
+constexpr UINT kButtons = 0x7, kIcon = 0x70, kDefaultButton = 0x300;
+
+}  // namespace
+
+int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16string_view title) {
+  RethrowError();
+  // The box belongs to the program's window in front; all others take no input meanwhile.
+  HWND owner = GetActiveWindow();
+  if (!FindByHandle(owner)) {
+    owner = nullptr;
+    for (HWND h = GetTopWindow(nullptr); h && !owner; h = GetWindow(h, GW_HWNDNEXT))
+      if (FindByHandle(h) && IsWindowVisible(h) && IsWindowEnabled(h)) owner = h;
+  }
+  messageBoxUp_ = true;
+  messageBoxOwner_ = owner;
+  UpdateEnabled();
+  const UINT flags = (static_cast<UINT>(style) & (kButtons | kIcon | kDefaultButton)) |
+                     MB_SETFOREGROUND | (owner ? MB_APPLMODAL : MB_TASKMODAL);
+  const int answer = MessageBoxW(owner, ToWide(prompt).c_str(), ToWide(title).c_str(), flags);
+  const DWORD error = GetLastError();
+  messageBoxUp_ = false;
+  messageBoxOwner_ = nullptr;
+  UpdateEnabled();
+  if (answer == 0) {
+    SetLastError(error);
+    ThrowLastError("Meldung kann nicht angezeigt werden");
+  }
+  if (!FindByHandle(GetActiveWindow())) ActivateFront();
+  RethrowError();
+  // A box with only an OK button answers OK however it is closed (Escape gives Cancel on some
+  // systems).
+  return (style & kButtons) == platform::vbOKOnly ? platform::vbOK : answer;
+}
+
+void ShowFatalError(std::u16string_view title, std::u16string_view text) noexcept {
+  try {
+    MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(title).c_str(),
+                MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing is left to tell the user with
+  }
+}
+
+}  // namespace quorel::win32

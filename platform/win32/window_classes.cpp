@@ -1,0 +1,60 @@
+#include "platform/win32/window_classes.h"
+
+#include <stdexcept>
+
+#include "platform/text.h"
+#include "platform/win32/wide.h"
+
+namespace quorel::win32 {
+
+namespace {
+
+void Register(const wchar_t* name, WNDPROC procedure, HICON icon, HICON smallIcon) {
+  WNDCLASSEXW c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = procedure;
+  c.hInstance = GetModuleHandleW(nullptr);
+  c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  c.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  c.hIcon = icon;
+  c.hIconSm = smallIcon;
+  c.lpszClassName = name;
+  if (!RegisterClassExW(&c) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    ThrowLastError("Fensterklasse kann nicht angemeldet werden");
+}
+
+}  // namespace
+
+void RegisterWindowClasses(WNDPROC form, WNDPROC picture) {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
+  if (!InitCommonControlsEx(&controls))
+    throw std::runtime_error(
+        "Die Steuerelemente von Windows (Version 6) stehen nicht zur Verfügung");
+  // The program's own icon for windows that have none of their own.
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  const auto icon = [&](int metric) {
+    return static_cast<HICON>(LoadImageW(self, L"quorel", IMAGE_ICON, GetSystemMetrics(metric),
+                                         GetSystemMetrics(metric), LR_SHARED));
+  };
+  Register(kFormClass, form, icon(SM_CXICON), icon(SM_CXSMICON));
+  Register(kPictureClass, picture, nullptr, nullptr);
+}
+
+void ThrowLastError(const std::string& what) {
+  const DWORD code = GetLastError();
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring message(buffer != nullptr ? buffer : L"", length);
+  LocalFree(buffer);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.'))
+    message.pop_back();
+  throw std::runtime_error(what + " (Fehler " + std::to_string(code) +
+                           (message.empty() ? "" : ": " + text::ToUtf8(FromWide(message))) + ")");
+}
+
+}  // namespace quorel::win32
