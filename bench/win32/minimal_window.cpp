@@ -1,0 +1,43 @@
+// The yardstick of the start-up benchmark: the least a Win32 program does to show one empty
+// window with a menu bar.
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = L"Minimal";
+  RegisterClassW(&windowClass);
+
+  HMENU file = CreatePopupMenu();
+  AppendMenuW(file, MF_STRING, 1, L"&Beenden");
+  HMENU bar = CreateMenu();
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&Datei");
+
+  RECT area{0, 0, 628, 412};
+  AdjustWindowRect(&area, WS_OVERLAPPEDWINDOW, TRUE);
+  HWND window = CreateWindowW(L"Minimal", L"Minimal", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                              CW_USEDEFAULT, area.right - area.left, area.bottom - area.top,
+                              nullptr, bar, instance, nullptr);
+  ShowWindow(window, show);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}

@@ -1,0 +1,89 @@
+// Start-up of the Windows program under Wine:
+//   quorel_win32_bench QUOREL.EXE MINIMAL.EXE USERS_FILE [RUNS]
+// launch to the main window shown (command-line login against the stand-in of the vendor's
+// client object, which must be registered, and a listening port), median of RUNS, against the
+// minimal Win32 program showing one empty window with a menu.
+#include <windows.h>
+#include <winsock2.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "end_to_end/program_run.h"
+
+namespace {
+
+using quorel::win32::testing::ProgramRun;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Milliseconds from the launch to its window with a caption starting with prefix, which is
+// then closed by its close box.
+double StartOnce(const std::wstring& program, const std::wstring& arguments,
+                 const std::wstring& prefix) {
+  const auto start = Clock::now();
+  ProgramRun run(program, arguments);
+  const HWND window = run.WaitForWindow(
+      [&](const std::wstring& caption) { return caption.starts_with(prefix); }, 30s);
+  const auto shown = Clock::now();
+  if (window == nullptr) throw std::runtime_error("no window from the program");
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (run.WaitForExit(15s) != 0u) throw std::runtime_error("the program did not end with 0");
+  return std::chrono::duration<double, std::milli>(shown - start).count();
+}
+
+// A listening port on 127.0.0.1 for the stand-in to connect to.
+int Listen() {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = sizeof address;
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+      listen(s, SOMAXCONN) != 0)
+    throw std::runtime_error("no listening port");
+  return ntohs(address.sin_port);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: quorel_win32_bench QUOREL.EXE MINIMAL.EXE USERS_FILE [RUNS]\n");
+    return 2;
+  }
+  const std::wstring quorel = argv[1], minimal = argv[2];
+  const int runs = argc > 4 ? std::max(1, _wtoi(argv[4])) : 15;
+  try {
+    SetEnvironmentVariableW(L"QUOREL_STANDIN_USERS", argv[3]);
+    const std::wstring login = L"1 0 ABC pw 127.0.0.1 " + std::to_wstring(Listen());
+    // One start of each first, so that both find their files in the cache.
+    StartOnce(minimal, L"", L"Minimal");
+    StartOnce(quorel, login, L"MIRLOX Quorel");
+    std::vector<double> tm, tq;
+    for (int i = 0; i < runs; ++i) {
+      tm.push_back(StartOnce(minimal, L"", L"Minimal"));
+      tq.push_back(StartOnce(quorel, login, L"MIRLOX Quorel"));
+    }
+    std::printf("start-up to the main window under Wine, median of %d runs:\n", runs);
+    std::printf("  minimal Win32 program  %7.1f ms\n", Median(tm));
+    std::printf("  quorel.exe             %7.1f ms\n", Median(tq));
+    std::printf("  ratio %.2f (target <= 1.20)\n", Median(tq) / Median(tm));
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench: %s\n", e.what());
+    return 1;
+  }
+}

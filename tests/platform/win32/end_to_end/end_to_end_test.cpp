@@ -1,0 +1,59 @@
+// quorel.exe as a user starts it, under Wine with its own X server, against the stand-in of
+// the vendor's client object and a listening server port: the main window with its exact
+// caption and the close box; a wrong password with its message and exit status 1.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "program_run.h"
+#include "server/test_listener.h"
+
+namespace quorel::win32::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableW(L"QUOREL_STANDIN_USERS", QUOREL_STANDIN_USERS_FILE);
+  }
+  std::wstring Arguments(const std::wstring& password) {
+    const auto port = listener_.Port();
+    return L"1 0 ABC " + password + L" 127.0.0.1 " + std::wstring(port.begin(), port.end());
+  }
+
+  TestListener listener_;
+};
+
+TEST_F(EndToEnd, LogsInShowsTheMainWindowAndEndsWithTheCloseBox) {
+  ProgramRun run(QUOREL_PROGRAM, Arguments(L"pw"));
+  const HWND main = run.WaitForWindow(
+      [](const std::wstring& caption) { return caption.starts_with(L"MIRLOX Quorel"); }, 30s);
+  ASSERT_NE(main, nullptr) << "no main window";
+  EXPECT_EQ(
+      ProgramRun::Caption(main),
+      L"MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: ABC | Jürgen Müller");
+  PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(run.WaitForExit(10s), 0u);
+}
+
+TEST_F(EndToEnd, WrongPasswordIsRefusedWithoutTheMainWindow) {
+  ProgramRun run(QUOREL_PROGRAM, Arguments(L"falsch"));
+  bool mainShown = false;
+  const HWND box = run.WaitForWindow(
+      [&](const std::wstring& caption) {
+        mainShown = mainShown || caption.starts_with(L"MIRLOX Quorel");
+        return caption == L"Anmeldung an Caché";
+      },
+      30s);
+  ASSERT_NE(box, nullptr) << "no message box";
+  wchar_t prompt[256] = {};
+  GetDlgItemTextW(box, 0xFFFF, prompt, 256);  // the message text of a standard message box
+  EXPECT_STREQ(prompt, L"Passwort Falsch oder Benutzer nicht Aktiv");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(run.WaitForExit(10s), 1u);
+  EXPECT_FALSE(mainShown);
+}
+
+}  // namespace
+}  // namespace quorel::win32::testing
