@@ -73,6 +73,12 @@ QString WithoutAccessMarks(QString text) {
   return text;
 }
 
+// A window title as Qt's title bar shows it: Qt takes "[*]" for the place of its modified mark
+// and removes it, but shows "[*][*]" as one "[*]".
+QString Title(std::u16string_view caption) {
+  return Q(caption).replace(u"[*]"_s, u"[*][*]"_s);
+}
+
 QString PicturePath(std::u16string_view name) {
   const QString path = u":/quorel/"_s + Q(name) + u".png"_s;
   if (!QFile::exists(path))
@@ -418,7 +424,7 @@ WindowId QtBackend::CreateWindow(const FormDescription& form) {
   auto* top = new QMainWindow(nullptr, FlagsFor(w, false));
   top->setObjectName(Q(form.name));
   top->setProperty(kWindowProperty, id);
-  top->setWindowTitle(Q(form.caption));
+  top->setWindowTitle(Title(form.caption));
   if (!form.icon.empty()) top->setWindowIcon(Icon(form.icon));
   auto* client = new QWidget(top);
   client->setFont(FormFont());  // the menu bar and message boxes keep the desktop's font
@@ -746,7 +752,7 @@ void QtBackend::HideWindow(WindowId window) {
 }
 
 void QtBackend::SetCaption(WindowId window, std::u16string_view caption) {
-  At(window).top->setWindowTitle(Q(caption));
+  At(window).top->setWindowTitle(Title(caption));
 }
 
 std::u16string QtBackend::ControlText(WindowId window, std::u16string_view control) const {
@@ -835,7 +841,7 @@ int QtBackend::MessageBox(std::u16string_view prompt, int style, std::u16string_
   QString text = Q(prompt);
   text.replace(u"\r\n"_s, u"\n"_s);
   QPointer<QMessageBox> box = new QMessageBox(parent);
-  box->setWindowTitle(Q(title));
+  box->setWindowTitle(Title(title));
   box->setTextFormat(Qt::PlainText);
   box->setText(text);
   switch (style & 0x70) {

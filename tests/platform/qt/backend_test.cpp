@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <functional>
 #include <string>
 #include <vector>
@@ -146,6 +147,17 @@ TEST_F(QtBackendTest, EveryFormHasItsClientSizeCaptionAndFrame) {
     backend.SetCaption(id, u"Neu: äöü");
     EXPECT_EQ(top->windowTitle(), QStringLiteral("Neu: äöü"));
     backend.DestroyWindow(id);
+  }
+}
+
+TEST_F(QtBackendTest, CaptionsShowExactlyTheirText) {
+  const WindowId id = Shown(forms::FMStartLayout());
+  QWindow* shown = backend.TopLevel(u"FMStart")->windowHandle();
+  ASSERT_NE(shown, nullptr);
+  for (const char16_t* caption : {u"Benutzer: ABC | Meier [*] GmbH", u"[*]", u"[*][*]",
+                                  u"a[*]b[*][*][*]c", u"[[*]]", u"[*", u"*]"}) {
+    backend.SetCaption(id, caption);
+    EXPECT_EQ(shown->title().toStdString(), Q(caption).toStdString());
   }
 }
 
