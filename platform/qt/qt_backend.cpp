@@ -515,9 +515,9 @@ void QtBackend::BuildControls(Window& w) {
         }
         if (c.maxLength > 0) edit->setValidator(new LengthLimit(c.maxLength, edit));
         if (c.buttonFaceBackground) {
+          // In every state: locked or open, in the active window or another.
           QPalette palette = edit->palette();
-          palette.setColor(QPalette::Disabled, QPalette::Base,
-                           palette.color(QPalette::Active, QPalette::Button));
+          palette.setColor(QPalette::Base, palette.color(QPalette::Active, QPalette::Button));
           edit->setPalette(palette);
         }
         widget = edit;

@@ -404,20 +404,26 @@ TEST_F(QtBackendTest, PasswordShowsOneStarPerCharacterAndWarnsOfCapsLock) {
   EXPECT_TRUE(Edit(u"FMPass", u"BUSER")->toolTip().isEmpty());
 }
 
-TEST_F(QtBackendTest, DisabledFieldsShowTheButtonFaceAndTakeNoInput) {
+TEST_F(QtBackendTest, ServerFieldsShowTheButtonFaceLockedAndOpenAndTakeInputOnlyOpen) {
   const WindowId server = Shown(forms::FMServerLayout());
   QLineEdit* port = Edit(u"FMServer", u"BPORT");
+  const QString face = QApplication::palette().color(QPalette::Active, QPalette::Button).name();
+  ASSERT_NE(face, QApplication::palette().color(QPalette::Active, QPalette::Base).name());
+  // The field's inside as drawn, right of its text.
+  const auto background = [&] {
+    const QImage shot = port->grab().toImage();
+    return shot.pixelColor(shot.width() - 5, shot.height() / 2).name().toStdString();
+  };
   EXPECT_FALSE(port->isEnabled());
-  EXPECT_EQ(port->palette().color(QPalette::Disabled, QPalette::Base),
-            port->palette().color(QPalette::Active, QPalette::Button));
-  EXPECT_NE(port->palette().color(QPalette::Disabled, QPalette::Base),
-            port->palette().color(QPalette::Active, QPalette::Base));
+  EXPECT_EQ(background(), face.toStdString());
   QTest::keyClicks(port, QStringLiteral("9"));
   EXPECT_EQ(backend.ControlText(server, u"BPORT"), u"1973");
   backend.SetControlEnabled(server, u"BPORT", true);
+  EXPECT_EQ(background(), face.toStdString());
   backend.SetFocus(server, u"BPORT");
   QTest::keyClicks(port, QStringLiteral("9"));
   EXPECT_EQ(backend.ControlText(server, u"BPORT"), u"19739");
+  EXPECT_EQ(background(), face.toStdString());
 }
 
 struct NameCase {
