@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
+#include <QUrl>
 #include <QValidator>
 #include <algorithm>
 #include <optional>
@@ -194,6 +196,32 @@ class LineWidget final : public QWidget {
   QPoint a_, b_;
   QColor color_;
   int width_ = 1;
+};
+
+// A link that the keyboard reaches as one stop of the focus order: it shows the focus with a
+// focus frame, and Space opens its target as a click does.
+class LinkLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QString target;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    // Around the link's text, which starts at the left.
+    const int textWidth = fontMetrics().horizontalAdvance(property(kLinkTextProperty).toString());
+    painter.drawRect(QRect(0, 0, std::min(width(), textWidth + 4), height()).adjusted(0, 0, -1, -1));
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+      QDesktopServices::openUrl(QUrl(target));
+      return;
+    }
+    QLabel::keyPressEvent(event);
+  }
 };
 
 QString LinkMarkup(std::u16string_view text, std::u16string_view target, bool underline) {
@@ -566,7 +594,8 @@ void QtBackend::BuildControls(Window& w) {
         widget->setAccessibleName(u"Trennlinie"_s);
         break;
       case ControlKind::HyperLink: {
-        auto* link = new QLabel(client);
+        auto* link = new LinkLabel(client);
+        link->target = Q(c.target);
         link->setTextFormat(Qt::RichText);
         link->setOpenExternalLinks(true);
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);

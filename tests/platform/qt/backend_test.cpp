@@ -306,6 +306,17 @@ TEST_F(QtBackendTest, FocusStartsInTabOrderAndItsLossIsReportedOnlyWithinTheWind
   EXPECT_EQ(QApplication::focusWidget(), W(u"FMPass", u"BPASSWORT"));
 }
 
+TEST_F(QtBackendTest, TabReachesBothLinksOfTheAboutBoxAtTheirPlaces) {
+  const WindowId about = Shown(forms::frmAboutLayout());
+  std::vector<std::u16string> order{backend.FocusedControl(about)};
+  for (int i = 0; i < 5; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order.push_back(backend.FocusedControl(about));
+  }
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"cmdOK", u"picIcon", u"cmdSysInfo",
+                                                u"ctHyperLink1", u"ctHyperLink2", u"cmdOK"}));
+}
+
 TEST_F(QtBackendTest, TimersRepeatRestartAndStop) {
   const WindowId server = Create(forms::FMServerLayout());
   backend.StartTimer(server, u"Lock", 40);
