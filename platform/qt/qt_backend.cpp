@@ -267,6 +267,10 @@ class QtBackend::Filter final : public QObject {
         if (object->isWidgetType() && static_cast<QWidget*>(object)->isWindow())
           backend_.Activated(window);
         return false;
+      case QEvent::WindowStateChange:
+        if (object->isWidgetType() && static_cast<QWidget*>(object)->isMinimized())
+          backend_.Minimized(window);
+        return false;
       case QEvent::FocusOut:
         FocusOut(window, object, static_cast<QFocusEvent*>(event));
         return false;
@@ -416,6 +420,24 @@ void QtBackend::Post(std::function<void(BackendEvents&)> report) {
       Qt::QueuedConnection);
 }
 
+void QtBackend::Minimized(WindowId window) {
+  const Window* w = Find(window);
+  if (!w || !w->modal) return;
+  // The program waits for a modal window and nothing else takes input meanwhile: it stays in
+  // reach, whatever minimised it (the user, the window manager, a task bar or a script).
+  QMetaObject::invokeMethod(
+      this,
+      [this, window] {
+        Window* shown = Find(window);
+        if (!shown || !shown->modal || !shown->top->isMinimized()) return;
+        shown->top->setWindowState(shown->top->windowState() & ~Qt::WindowMinimized);
+        shown->top->show();
+        Raise(shown->top);
+        shown->top->activateWindow();
+      },
+      Qt::QueuedConnection);
+}
+
 void QtBackend::Activated(WindowId window) {
   Post([window](BackendEvents& e) { e.Activated(window); });
   // A window without any control that can take the focus takes it itself.
@@ -431,8 +453,10 @@ Qt::WindowFlags QtBackend::FlagsFor(const Window& w, bool owned) const {
   const FormDescription& f = *w.form;
   Qt::WindowFlags flags;
   // An owned dialog stays off the task bar as a transient window of its owner; one without
-  // owner does as a tool window.
-  if (f.showInTaskbar)
+  // owner does as a tool window, unless it can be minimised: a minimised window needs its
+  // task-bar entry to be found again.
+  const bool minimisable = f.frame == platform::FrameKind::Sizable && f.minButton;
+  if (f.showInTaskbar || (!owned && minimisable))
     flags = Qt::Window;
   else
     flags = owned ? Qt::Dialog : Qt::Tool;

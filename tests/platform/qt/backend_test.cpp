@@ -121,14 +121,16 @@ struct WindowCase {
   int width, height;
   const char16_t* caption;
   bool fixed;
+  bool inTaskbarWithoutOwner;
 };
 
 TEST_F(QtBackendTest, EveryFormHasItsClientSizeCaptionAndFrame) {
   const WindowCase cases[] = {
-      {forms::FMStartLayout, 628, 412, u"MIRLOX", false},
-      {forms::FMPassLayout, 250, 94, u"MIRLOX Benutzeranmeldung", true},
-      {forms::FMServerLayout, 248, 121, u"MIRLOX Server", false},
-      {forms::frmAboutLayout, 550, 253, u"Info zu meiner Anwendung", true},
+      {forms::FMStartLayout, 628, 412, u"MIRLOX", false, true},
+      {forms::FMPassLayout, 250, 94, u"MIRLOX Benutzeranmeldung", true, false},
+      // It can be minimised: without owner it needs a task-bar entry to be found again.
+      {forms::FMServerLayout, 248, 121, u"MIRLOX Server", false, true},
+      {forms::frmAboutLayout, 550, 253, u"Info zu meiner Anwendung", true, false},
   };
   for (const auto& c : cases) {
     const platform::FormDescription form = c.layout();
@@ -141,8 +143,7 @@ TEST_F(QtBackendTest, EveryFormHasItsClientSizeCaptionAndFrame) {
     const Qt::WindowFlags flags = top->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_EQ(bool(flags & Qt::WindowMaximizeButtonHint), !c.fixed);
-    // Only the main window is a window of its own in the task bar.
-    EXPECT_EQ(top->windowType() == Qt::Window, form.showInTaskbar);
+    EXPECT_EQ(top->windowType() == Qt::Window, c.inTaskbarWithoutOwner);
     EXPECT_FALSE(top->windowIcon().isNull());
     backend.SetCaption(id, u"Neu: äöü");
     EXPECT_EQ(top->windowTitle(), QStringLiteral("Neu: äöü"));
@@ -626,6 +627,22 @@ TEST_F(QtBackendTest, AnOwnerMayGoBeforeTheWindowsItOwns) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(dialog.isNull());
   EXPECT_EQ(backend.TopLevel(u"FMPass"), nullptr);
+}
+
+TEST_F(QtBackendTest, AMinimisedModalWindowComesBackAndAModelessOneStaysMinimised) {
+  for (const bool modal : {true, false}) {
+    SCOPED_TRACE(modal ? "modal" : "modeless");
+    const WindowId server = Shown(forms::FMServerLayout(), 0, modal);
+    QWidget* top = backend.TopLevel(u"FMServer");
+    top->showMinimized();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 300)
+      backend.ProcessEvents(10ms);
+    EXPECT_EQ(top->isMinimized(), !modal);
+    EXPECT_TRUE(top->isVisible());
+    backend.DestroyWindow(server);
+  }
 }
 
 TEST_F(QtBackendTest, ModalWindowsBlockTheOthers) {

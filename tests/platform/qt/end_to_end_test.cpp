@@ -3,10 +3,12 @@
 //   quorel_end_to_end_test PROGRAM SOURCE_DIR
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "x11_session.h"
 
@@ -69,6 +71,33 @@ TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
   EXPECT_EQ(quorel.Wait(milliseconds(15000)), std::optional<int>(0));
   // Command-line logins leave the settings alone.
   EXPECT_FALSE(fs::exists(tmp.path() / "config" / "Cache Login.ini"));
+}
+
+// Under a window manager: the server dialog between connection attempts has no owner; it has
+// a task-bar entry, and minimised it comes back, since the program waits for it.
+TEST(EndToEnd, ServerDialogBetweenAttemptsStaysWithinReach) {
+  TempDir tmp;
+  quorel::x11::Xvfb xvfb;
+  quorel::x11::WindowManager openbox(xvfb.Display());
+  quorel::x11::Screen screen(xvfb.Display());
+  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
+                              {{"DISPLAY", xvfb.Display()},
+                               {"QT_QPA_PLATFORM", "xcb"},
+                               {"MIRLOX_SERVER", "sqlite:" + (tmp.path() / "fehlt.sqlite3").string()},
+                               {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
+                               {"XDG_RUNTIME_DIR", tmp.path().string()}});
+  const auto dialog = screen.WaitForClient(
+      [](const std::string& title) { return title == "MIRLOX Server"; }, milliseconds(30000));
+  ASSERT_NE(dialog, 0u) << "the server dialog did not appear";
+  // What a task bar goes by: a normal window of its own, not transient, not skipped.
+  EXPECT_EQ(screen.AtomNames(dialog, "_NET_WM_WINDOW_TYPE"),
+            std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
+  EXPECT_FALSE(screen.HasProperty(dialog, "WM_TRANSIENT_FOR"));
+  const auto state = screen.AtomNames(dialog, "_NET_WM_STATE");
+  EXPECT_EQ(std::count(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), 0);
+  EXPECT_EQ(screen.IconifyAndWatch(dialog, milliseconds(5000)),
+            (std::vector<std::string>{"unmap", "map"}));
+  EXPECT_EQ(screen.WmState(dialog), 1u);  // normal, not iconic
 }
 
 }  // namespace
