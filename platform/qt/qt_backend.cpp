@@ -213,7 +213,8 @@ class LinkLabel final : public QLabel {
     painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
     // Around the link's text, which starts at the left.
     const int textWidth = fontMetrics().horizontalAdvance(property(kLinkTextProperty).toString());
-    painter.drawRect(QRect(0, 0, std::min(width(), textWidth + 4), height()).adjusted(0, 0, -1, -1));
+    painter.drawRect(
+        QRect(0, 0, std::min(width(), textWidth + 4), height()).adjusted(0, 0, -1, -1));
   }
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {

@@ -108,12 +108,13 @@ TEST(EndToEnd, ServerDialogBetweenAttemptsStaysWithinReach) {
   quorel::x11::Xvfb xvfb;
   quorel::x11::WindowManager openbox(xvfb.Display());
   quorel::x11::Screen screen(xvfb.Display());
-  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
-                              {{"DISPLAY", xvfb.Display()},
-                               {"QT_QPA_PLATFORM", "xcb"},
-                               {"MIRLOX_SERVER", "sqlite:" + (tmp.path() / "fehlt.sqlite3").string()},
-                               {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
-                               {"XDG_RUNTIME_DIR", tmp.path().string()}});
+  quorel::x11::Process quorel(
+      {program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
+      {{"DISPLAY", xvfb.Display()},
+       {"QT_QPA_PLATFORM", "xcb"},
+       {"MIRLOX_SERVER", "sqlite:" + (tmp.path() / "fehlt.sqlite3").string()},
+       {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
+       {"XDG_RUNTIME_DIR", tmp.path().string()}});
   const auto dialog = screen.WaitForClient(
       [](const std::string& title) { return title == "MIRLOX Server"; }, milliseconds(30000));
   ASSERT_NE(dialog, 0u) << "the server dialog did not appear";

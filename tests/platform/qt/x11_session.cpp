@@ -139,9 +139,9 @@ Xvfb::Xvfb() {
 
 WindowManager::WindowManager(const std::string& display) {
   const int devnull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  manager_ = std::make_unique<Process>(
-      std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"},
-      std::map<std::string, std::string>{{"DISPLAY", display}}, devnull);
+  manager_ =
+      std::make_unique<Process>(std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"},
+                                std::map<std::string, std::string>{{"DISPLAY", display}}, devnull);
   if (devnull >= 0) close(devnull);
   // It manages once it has named itself on the root window.
   xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
@@ -155,8 +155,7 @@ WindowManager::WindowManager(const std::string& display) {
   bool managing = false;
   while (!managing && Clock::now() < end) {
     auto* reply = xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        connection, xcb_get_property(connection, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
     managing = reply && xcb_get_property_value_length(reply) > 0;
     std::free(reply);
     if (!managing) std::this_thread::sleep_for(milliseconds(20));
@@ -318,8 +317,8 @@ Screen::Window Screen::WaitForClient(const std::function<bool(const std::string&
 std::vector<std::string> Screen::AtomNames(Window window, const char* property) {
   std::vector<std::string> names;
   for (const std::uint32_t atom : Cardinals(connection_, window, Atom(property), XCB_ATOM_ATOM)) {
-    auto* reply = xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom),
-                                          nullptr);
+    auto* reply =
+        xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr);
     if (reply)
       names.emplace_back(xcb_get_atom_name_name(reply),
                          static_cast<std::size_t>(xcb_get_atom_name_name_length(reply)));
@@ -370,7 +369,8 @@ std::vector<std::string> Screen::IconifyAndWatch(Window window, milliseconds tim
       continue;
     }
     const auto type = event->response_type & 0x7f;
-    if (type == XCB_MAP_NOTIFY && reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window)
+    if (type == XCB_MAP_NOTIFY &&
+        reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window)
       seen.emplace_back("map");
     if (type == XCB_UNMAP_NOTIFY &&
         reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window == window)
