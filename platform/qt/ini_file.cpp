@@ -1,12 +1,15 @@
 #include "platform/qt/ini_file.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/text.h"
 
 namespace quorel::qt {
 
 namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
@@ -263,7 +266,7 @@ std::size_t IniFile::SectionIndex(std::u16string_view name) {
 
 IniFile IniFile::Parse(std::string_view bytes) {
   IniFile file;
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
   std::size_t section = 0;
   std::size_t number = 0;
   while (!bytes.empty()) {
@@ -333,6 +336,7 @@ IniFile::Entries IniFile::AllEntries() const {
 }
 
 void IniFile::Set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+  if (key.empty()) throw std::invalid_argument("Ein Schlüssel der Einstellungsdatei ist leer");
   const std::size_t index = SectionIndex(section);
   bool found = false;
   std::optional<std::size_t> last;  // the last header or key line of the section
@@ -367,6 +371,8 @@ std::string IniFile::Bytes() const {
     out += line.text;
     out += '\n';
   }
+  // A first line that starts with U+FEFF would lose it to the byte order mark the reader skips.
+  if (out.starts_with(kByteOrderMark)) out.insert(0, kByteOrderMark);
   return out;
 }
 

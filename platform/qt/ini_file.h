@@ -37,7 +37,8 @@ class IniFile {
 
   std::optional<std::u16string> Get(std::u16string_view section, std::u16string_view key) const;
   // Replaces the value of every line of the key, or adds the key at the end of its section (a
-  // new section at the end of the file).
+  // new section at the end of the file). Throws std::invalid_argument for an empty key, which
+  // no line can hold.
   void Set(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
   Entries AllEntries() const;
