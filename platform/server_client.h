@@ -48,7 +48,7 @@ class ServerClient {
   // What the client runs while a connect waits for the network (name lookup, server), so that
   // the windows go on processing events: it processes what is pending and returns at once.
   // A client that never waits long may ignore it.
-  virtual void SetWhileWaiting(std::function<void()> /*whileWaiting*/) {}
+  virtual void SetWhileWaiting(const std::function<void()>& /*whileWaiting*/) {}
   virtual bool IsConnected() = 0;
   virtual void Disconnect() = 0;
   virtual std::unique_ptr<ServerObject> OpenId(std::u16string_view className,

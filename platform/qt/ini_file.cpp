@@ -50,7 +50,8 @@ bool IsUtf8(std::string_view s) {
     if (b < 0x80) {
       ++i;
       continue;
-    } else if (b >= 0xC2 && b <= 0xDF) {
+    }
+    if (b >= 0xC2 && b <= 0xDF) {
       n = 1;
     } else if (b >= 0xE0 && b <= 0xEF) {
       n = 2;
@@ -233,14 +234,13 @@ std::string EncodeValue(std::u16string_view value) {
     } else if (named != std::u16string_view::npos && named % 2 == 0) {
       out += '\\';
       out += static_cast<char>(kNamed[named + 1]);
-    } else if (c < 0x20 || c == 0x7F) {
-      hexEscape(c);
     } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < v.size() && v[i + 1] >= 0xDC00 &&
                v[i + 1] <= 0xDFFF) {
       AppendUtf8(out, v.substr(i, 2));
       ++i;
-    } else if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF) {
-      // Half a pair has no UTF-8 form; QSettings would drop a byte order mark.
+    } else if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF) {
+      // Controls; half a pair, which has no UTF-8 form; a byte order mark, which QSettings would
+      // drop.
       hexEscape(c);
     } else {
       if (c == u';' || c == u',' || c == u'=') quote = true;

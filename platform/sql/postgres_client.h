@@ -37,8 +37,8 @@ class PostgresClient final : public platform::ServerClient {
   // The host name is looked up within the same bound; events go on meanwhile, and while the
   // server is reached (whileWaiting).
   bool Connect(std::u16string_view connectString) override;
-  void SetWhileWaiting(std::function<void()> whileWaiting) override {
-    whileWaiting_ = std::move(whileWaiting);
+  void SetWhileWaiting(const std::function<void()>& whileWaiting) override {
+    whileWaiting_ = whileWaiting;
   }
   // Looks at the socket without waiting and lets libpq read what the server sent: a server
   // that shut down or dropped the session has sent its farewell or closed the stream.

@@ -187,8 +187,8 @@ class WaitingServer final : public platform::ServerClientFactory {
                                                    std::u16string_view) override {
       throw platform::NotConnectedError("nicht verbunden");
     }
-    void SetWhileWaiting(std::function<void()> whileWaiting) override {
-      whileWaiting_ = std::move(whileWaiting);
+    void SetWhileWaiting(const std::function<void()>& whileWaiting) override {
+      whileWaiting_ = whileWaiting;
     }
 
    private:
