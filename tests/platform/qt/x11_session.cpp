@@ -337,12 +337,6 @@ bool Screen::HasProperty(Window window, const char* property) {
   return has;
 }
 
-std::uint32_t Screen::WmState(Window window) {
-  const std::uint32_t state = Atom("WM_STATE");
-  const auto values = Cardinals(connection_, window, state, state);
-  return values.empty() ? 0 : values.front();
-}
-
 std::vector<std::string> Screen::IconifyAndWatch(Window window, milliseconds timeout) {
   const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);

@@ -85,8 +85,6 @@ class Screen {
   // The names of the atoms a property of the window lists (_NET_WM_WINDOW_TYPE, _NET_WM_STATE).
   std::vector<std::string> AtomNames(Window window, const char* property);
   bool HasProperty(Window window, const char* property);
-  // The ICCCM state the window manager gives the window: 1 normal, 3 iconic, 0 none.
-  std::uint32_t WmState(Window window);
   // Asks the window manager to minimise the window, as a task bar or a key binding does, and
   // returns its map and unmap events ("map", "unmap") until it has been mapped again after an
   // unmap, or until the timeout.
