@@ -52,8 +52,14 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Qt sees none of the user's arguments: it would take out those that look like its own
+  // options ("-reverse", "-style x", ...), and every one of them is a field of the login. Qt is
+  // set up through its environment variables instead (QT_QPA_PLATFORM, DISPLAY, QT_STYLE_OVERRIDE).
+  char programName[] = "quorel";
+  int qtArgc = 1;
+  char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : programName, nullptr};
   const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
-  QApplication application(argc, argv);
+  QApplication application(qtArgc, qtArgv);
   qInstallMessageHandler(previous);
   QApplication::setApplicationName(QStringLiteral("Quorel"));
   try {
@@ -63,7 +69,6 @@ int main(int argc, char** argv) {
     qt::IniSettingsStore store;
     posix::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
-    // QApplication has taken out the options that were its own.
     posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
     cacheapi::Platform platform{desktop, store, clock, *server, system};
     app::Program program(platform);

@@ -59,13 +59,16 @@ struct ControlDescription {
   std::u16string target{};   // a link's target
 };
 
-// Whether a control takes the keyboard focus (by tab order or a click).
+// Whether a control takes the keyboard focus (by tab order or a click): the kinds the user can
+// act on or that can show a focus, when they have a tab index. Labels, images, lines and timers
+// never do, whatever their tab index.
 inline bool TakesFocus(const ControlDescription& c) {
   switch (c.kind) {
     case ControlKind::TextBox:
     case ControlKind::PushButton:
     case ControlKind::CommandButton:
     case ControlKind::PictureBox:
+    case ControlKind::HyperLink:
       return c.tabIndex >= 0;
     default:
       return false;

@@ -2,6 +2,7 @@
 // server class by id, read their properties and call their methods by name.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -44,6 +45,10 @@ class ServerClient {
  public:
   virtual ~ServerClient() = default;
   virtual bool Connect(std::u16string_view connectString) = 0;
+  // What the client runs while a connect waits for the network (name lookup, server), so that
+  // the windows go on processing events: it processes what is pending and returns at once.
+  // A client that never waits long may ignore it.
+  virtual void SetWhileWaiting(const std::function<void()>& /*whileWaiting*/) {}
   virtual bool IsConnected() = 0;
   virtual void Disconnect() = 0;
   virtual std::unique_ptr<ServerObject> OpenId(std::u16string_view className,

@@ -36,6 +36,8 @@ void ConnectServer(Session& s) {
   }
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     s.Factory = s.platform.server.Create();  // releases the previous object
+    // The windows stay alive while the connect waits for the network.
+    s.Factory->SetWhileWaiting([&s] { s.platform.desktop.DoEvents(); });
     const bool connected = s.Factory->Connect(s.ConnectString);
     const bool isConnected = s.Factory->IsConnected();
     if (connected && isConnected) return;

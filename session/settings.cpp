@@ -10,8 +10,11 @@ namespace {
 constexpr std::size_t kCounterMax = 255;
 
 // The one-byte key of the password scrambling. Below 0x20, so every character a user can type
-// (code 0x20 and above) scrambles to another character of code 0x20 and above: no NUL and no
-// control character ever reaches the store.
+// (code 0x20 and above) scrambles to one of code 0x20 and above: never NUL or a C0 control. Six
+// do scramble to controls: "j" to DEL, and "…", "ˆ", "”", "˜", "š" to the five C1 controls the
+// code page leaves unassigned; the settings store keeps those like any other character. No
+// key would avoid that: with any key but zero, some character a user can type scrambles to a
+// control.
 constexpr std::uint8_t kScrambleKey = 0x15;
 
 std::u16string StoreRead(Session& s, std::u16string_view key, std::u16string_view defaultValue) {

@@ -62,7 +62,7 @@ void HeadlessBackend::Focus(std::u16string_view form, std::u16string_view contro
             const WindowId id = Reachable(form);
             Window& w = At(id);
             const ControlDescription* c = w.form.Control(control);
-            if (!c || c->tabIndex < 0 || !w.enabled[control])
+            if (!c || !TakesFocus(*c) || !w.enabled[control])
               throw ScriptError{Describe("cannot focus", form, control)};
             MoveFocus(id, control);
           });

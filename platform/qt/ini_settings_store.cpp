@@ -2,23 +2,20 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QLockFile>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QStringDecoder>
-#include <QVariant>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+
+#include "platform/qt/ini_file.h"
 
 namespace quorel::qt {
 
@@ -31,13 +28,6 @@ constexpr int kLockWaitMs = 10'000;
 // lock regardless: QLockFile removes a lock only when it can take the holder's flock.
 constexpr int kStaleLockMs = 1'000;
 
-constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner | QFileDevice::ReadUser |
-                                                QFileDevice::WriteUser | QFileDevice::ExeUser;
-constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                             QFileDevice::WriteOther | QFileDevice::ExeOther;
-
 // Not QString::fromUtf16, which would take a leading U+FEFF for a byte order mark and drop it.
 QString ToQString(std::u16string_view text) {
   return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString();
@@ -49,10 +39,6 @@ QString PathToQString(const std::string& path) {
 
 std::string PathFromQString(const QString& path) {
   return QFile::encodeName(path).toStdString();
-}
-
-QString SettingsKey(const std::u16string& section, const std::u16string& key) {
-  return ToQString(section) + u'/' + ToQString(key);
 }
 
 std::string Quoted(const std::string& path) {
@@ -102,15 +88,6 @@ std::optional<std::string> ExistingFileProblem(const std::string& file) {
   return std::nullopt;
 }
 
-// The likely cause when QSettings reports that it could not write, as it gives none itself.
-std::string DiagnoseFailedWrite(const std::string& directory, const std::string& file) {
-  if (access(directory.c_str(), W_OK | X_OK) != 0) return NoFileInFolder(directory, errno);
-  if (auto problem = ExistingFileProblem(file)) return *problem;
-  struct statvfs fs {};
-  if (statvfs(directory.c_str(), &fs) == 0 && fs.f_bavail == 0) return Cause(ENOSPC);
-  return "das Schreiben der Datei ist fehlgeschlagen";
-}
-
 // Creates the directory and every missing parent, for the owner only.
 void EnsureDirectory(const std::filesystem::path& directory, const std::string& file) {
   if (directory.empty()) return;  // above the first component of a relative path
@@ -126,90 +103,61 @@ void EnsureDirectory(const std::filesystem::path& directory, const std::string& 
                              Cause(errno) + ")");
 }
 
-// Whether bytes read as an INI file: UTF-8 without control bytes but tab and line ends (QSettings
-// writes every other control character escaped), and every line one QSettings accepts. QSettings
-// reads past malformed lines and reports them only the first time a process reads the file, so
-// the decision is taken here, on the bytes, splitting lines as QSettings does: blanks before a
-// line skipped, a backslash escaping the byte after it, quotes spanning line ends, and ';'
-// outside quotes starting a comment. A byte order mark counts as part of the first line, as it
-// does for the QSettings of Qt 6.4.
-bool IsReadableIni(const QByteArray& bytes) {
-  for (const char c : bytes) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') return false;
-  }
-  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-  static_cast<void>(QString(decoder.decode(bytes)));
-  if (decoder.hasError()) return false;
-
-  const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-  const auto isLineEndPair = [](char a, char b) {
-    return (a == '\n' && b == '\r') || (a == '\r' && b == '\n');
-  };
-  const qsizetype size = bytes.size();
-  qsizetype i = 0;
-  while (true) {
-    while (i < size && isBlank(bytes[i]))
-      ++i;
-    if (i == size) return true;
-    if (bytes[i] == ';') {
-      while (i < size && bytes[i] != '\n' && bytes[i] != '\r')
-        ++i;
-      continue;
-    }
-    const qsizetype start = i;
-    bool inQuotes = false, hasEquals = false;
-    for (; i < size; ++i) {
-      const char c = bytes[i];
-      if (c == '\\') {
-        if (i + 1 < size && ++i + 1 < size && isLineEndPair(bytes[i], bytes[i + 1])) ++i;
-      } else if (c == '"') {
-        inQuotes = !inQuotes;
-      } else if (!inQuotes && c == '=') {
-        hasEquals = true;
-      } else if (!inQuotes && (c == '\n' || c == '\r' || c == ';')) {
-        break;
-      }
-    }
-    const QByteArray line = bytes.mid(start, i - start);
-    if (line.front() == '[' ? !line.contains(']') : !hasEquals) return false;
-  }
+// The whole file, or nothing when it is missing or cannot be read.
+std::optional<std::string> ReadWhole(const std::string& file) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string bytes;
+  char buffer[8192];
+  ssize_t n = 0;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+    if (n > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+  const int error = errno;
+  close(fd);
+  errno = error;
+  if (n < 0) return std::nullopt;
+  return bytes;
 }
 
-// Whether an existing file is damaged; a missing or unreadable one is not.
-bool IsDamaged(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) && !IsReadableIni(file.readAll());
+// Writes bytes to a new file for the owner only; false with errno set when that fails.
+bool WriteNew(const std::string& file, const std::string& bytes) {
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      close(fd);
+      errno = error;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (fsync(fd) != 0) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return false;
+  }
+  return close(fd) == 0;
 }
 
-// Renames a damaged file to a free "<file>.damaged-<timestamp>[-n]".
-void PutAside(const QString& path) {
-  const QString stem = path + QStringLiteral(".damaged-") +
+// Keeps a copy of a file with lines that cannot be read as a free
+// "<file>.damaged-<timestamp>[-n]", since the save leaves those lines out.
+void KeepDamagedCopy(const std::string& file, const std::string& bytes) {
+  const QString stem = PathToQString(file) + QStringLiteral(".damaged-") +
                        QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss");
   QString target = stem;
-  for (int n = 2; QFileInfo::exists(target); ++n)
+  for (int n = 2;; ++n) {
+    if (WriteNew(PathFromQString(target), bytes)) return;
+    if (errno != EEXIST)
+      ThrowSaveError(file, "die beschädigte Datei kann nicht nach " +
+                               Quoted(PathFromQString(target)) + " kopiert werden (" +
+                               Cause(errno) + ")");
     target = stem + u'-' + QString::number(n);
-  if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0)
-    ThrowSaveError(PathFromQString(path), "die beschädigte Datei kann nicht nach " +
-                                              Quoted(PathFromQString(target)) +
-                                              " verschoben werden (" + Cause(errno) + ")");
-}
-
-// An existing file loses the rights of group and others; a missing one is created empty for
-// the owner only, so that the atomic replacement (which keeps the rights of the file it
-// replaces) never exposes the password, not even for a moment.
-void RestrictToOwner(const QString& path) {
-  const std::string file = PathFromQString(path);
-  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd >= 0) {
-    close(fd);
-    return;
   }
-  if (errno != EEXIST)
-    ThrowSaveError(file, "die Datei kann nicht angelegt werden (" + Cause(errno) + ")");
-  const QFileDevice::Permissions permissions = QFile::permissions(path);
-  if ((permissions & kOthers) != 0 && !QFile::setPermissions(path, permissions & kOwnerOnly))
-    ThrowSaveError(file, "die Zugriffsrechte der Datei können nicht eingeschränkt werden");
 }
 
 // Makes the replacement of a file in the directory durable.
@@ -223,13 +171,6 @@ void SyncDirectory(const std::string& directory, const std::string& file) {
   if (rc != 0 && error != EINVAL)
     ThrowSaveError(file, "der Ordner kann nicht auf den Datenträger geschrieben werden (" +
                              Cause(error) + ")");
-}
-
-std::u16string TextOf(const QVariant& value) {
-  // This store always writes texts; a list comes only from an unquoted comma written by hand.
-  if (value.typeId() == QMetaType::QStringList)
-    return value.toStringList().join(QStringLiteral(", ")).toStdU16String();
-  return value.toString().toStdU16String();
 }
 
 }  // namespace
@@ -262,12 +203,9 @@ std::u16string IniSettingsStore::GetSetting(std::u16string_view app, std::u16str
     const auto value = file->second.find({std::u16string(section), std::u16string(key)});
     if (value != file->second.end()) return value->second;
   }
-  const QString path = PathToQString(FilePath(app));
-  if (!QFileInfo::exists(path)) return std::u16string(defaultValue);
-  if (IsDamaged(path)) return std::u16string(defaultValue);
-  QSettings settings(path, QSettings::IniFormat);
-  const QVariant value = settings.value(SettingsKey(std::u16string(section), std::u16string(key)));
-  return value.isValid() ? TextOf(value) : std::u16string(defaultValue);
+  const auto bytes = ReadWhole(FilePath(app));
+  if (!bytes) return std::u16string(defaultValue);
+  return IniFile::Parse(*bytes).Get(section, key).value_or(std::u16string(defaultValue));
 }
 
 void IniSettingsStore::SaveSetting(std::u16string_view app, std::u16string_view section,
@@ -292,49 +230,55 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
   const std::string file = FilePath(app);
   const std::filesystem::path parent = std::filesystem::path(file).parent_path();
   const std::string directory = parent.empty() ? "." : parent.string();
-  const QString path = PathToQString(file);
   EnsureDirectory(directory, file);
-
   if (auto problem = ExistingFileProblem(file)) ThrowSaveError(file, *problem);
-  const QString lockPath = path + QStringLiteral(".lock");
-  // A lock left behind goes through QLockFile below, which takes it over after kStaleLockMs when
-  // its holder is gone; QSettings itself would wait for half a minute on an empty one.
-  const auto needsPreparing = [&] {
-    return !QFileInfo::exists(path) || IsDamaged(path) ||
-           (QFile::permissions(path) & kOthers) != 0 || QFileInfo::exists(lockPath);
-  };
-  // Prepared under the lock QSettings takes for its own writes, so that no other process sees
-  // the damaged file put aside or the empty new file half made.
-  if (needsPreparing()) {
-    QLockFile lock(lockPath);
-    lock.setStaleLockTime(kStaleLockMs);
-    if (!lock.tryLock(kLockWaitMs)) {
-      if (lock.error() == QLockFile::LockFailedError)
-        ThrowSaveError(file, "ein anderes Programm speichert sie gerade (die Sperrdatei " +
-                                 Quoted(file + ".lock") + " wurde nicht frei)");
-      const int error = access(directory.c_str(), W_OK | X_OK) != 0 ? errno : EACCES;
-      ThrowSaveError(file, NoFileInFolder(directory, error));
-    }
-    if (IsDamaged(path)) PutAside(path);
-    RestrictToOwner(path);
+
+  // One save at a time: another process saving the same file waits here, so that neither
+  // loses what the other saved.
+  QLockFile lock(PathToQString(file + ".lock"));
+  lock.setStaleLockTime(kStaleLockMs);
+  if (!lock.tryLock(kLockWaitMs)) {
+    if (lock.error() == QLockFile::LockFailedError)
+      ThrowSaveError(file, "ein anderes Programm speichert sie gerade (die Sperrdatei " +
+                               Quoted(file + ".lock") + " wurde nicht frei)");
+    const int error = access(directory.c_str(), W_OK | X_OK) != 0 ? errno : EACCES;
+    ThrowSaveError(file, NoFileInFolder(directory, error));
   }
 
-  QSettings settings(path, QSettings::IniFormat);
-  // Never fall back to overwriting the file in place, where a crash would leave half a file.
-  settings.setAtomicSyncRequired(true);
-  for (const auto& [name, value] : values)
-    settings.setValue(SettingsKey(name.first, name.second), ToQString(value));
-  settings.sync();
-  switch (settings.status()) {
-    case QSettings::NoError:
-      break;
-    case QSettings::FormatError:
-      ThrowSaveError(file, "die vorhandene Datei wurde während des Speicherns unlesbar");
-    case QSettings::AccessError:
-      ThrowSaveError(file, DiagnoseFailedWrite(directory, file));
+  errno = 0;
+  const std::optional<std::string> old = ReadWhole(file);
+  if (!old && errno != ENOENT)
+    ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + Cause(errno) + ")");
+  IniFile contents = IniFile::Parse(old.value_or(std::string()));
+  IniFile::Entries expected = contents.AllEntries();
+  for (const auto& [name, value] : values) {
+    contents.Set(name.first, name.second, value);
+    expected[name] = value;
   }
-  // The file was new to QSettings if someone removed it since it was prepared.
-  if ((QFile::permissions(path) & kOthers) != 0) RestrictToOwner(path);
+  const std::string bytes = contents.Bytes();
+  // Never a file that does not read back whole.
+  const IniFile check = IniFile::Parse(bytes);
+  if (!check.DamagedLines().empty() || check.AllEntries() != expected)
+    ThrowSaveError(file, "der neue Inhalt ließe sich nicht vollständig zurücklesen");
+  if (!contents.DamagedLines().empty()) KeepDamagedCopy(file, *old);
+
+  // Written beside the file and renamed over it: the file is always whole, the old one or the
+  // new one. The new one is the owner's only, whatever the old one was.
+  const std::string fresh = file + ".new";
+  if (unlink(fresh.c_str()) != 0 && errno != ENOENT)
+    ThrowSaveError(file, NoFileInFolder(directory, errno));
+  if (!WriteNew(fresh, bytes)) {
+    const int error = errno;
+    unlink(fresh.c_str());
+    ThrowSaveError(file, error == EACCES || error == EPERM || error == EROFS
+                             ? NoFileInFolder(directory, error)
+                             : "das Schreiben der Datei ist fehlgeschlagen (" + Cause(error) + ")");
+  }
+  if (std::rename(fresh.c_str(), file.c_str()) != 0) {
+    const int error = errno;
+    unlink(fresh.c_str());
+    ThrowSaveError(file, "die Datei kann nicht ersetzt werden (" + Cause(error) + ")");
+  }
   SyncDirectory(directory, file);
 }
 

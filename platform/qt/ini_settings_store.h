@@ -1,5 +1,5 @@
 // The settings store of the Qt build: one INI file per application, "<directory>/<app>.ini", a
-// section per INI group and one line per key, read and written through QSettings.
+// section per INI group and one line per key (the format of ini_file.h).
 //
 // Writes are deferred: SaveSetting only records the value (GetSetting sees it at once), and
 // Flush writes everything recorded for a file in one atomic replacement of that file, so the
@@ -8,14 +8,14 @@
 // failure on standard error, since it cannot throw; values whose failed Flush has already been
 // reported by an exception are not tried again there.
 //
-// The file is created readable and writable by its owner only (it holds the scrambled password),
-// and a file found readable by others is narrowed to the owner when it is next saved. A missing
-// directory is created for the owner only. A file that cannot be parsed (malformed INI, invalid
-// UTF-8, control bytes) reads as holding no keys and is renamed to
-// "<app>.ini.damaged-<yyyyMMdd-HHmmss>" before a save replaces it.
+// The file is written readable and writable by its owner only (it holds the scrambled
+// password), also when it was readable by others before. A missing directory is created for
+// the owner only. A line that cannot be read (malformed, not UTF-8, control bytes) costs that
+// line alone: every other key reads as written. A save keeps everything else the file holds
+// and leaves such lines out, after copying the file as it was to
+// "<app>.ini.damaged-<yyyyMMdd-HHmmss>"; it writes nothing that would not read back whole.
 //
-// Every text round-trips: values are always stored as texts, so QSettings escapes whatever it
-// would otherwise read back as a list or a typed value. Not for use from several threads.
+// Every text round-trips. Not for use from several threads.
 #pragma once
 
 #include <map>

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
+#include <QUrl>
 #include <QValidator>
 #include <algorithm>
 #include <optional>
@@ -71,6 +73,12 @@ QString WithoutAccessMarks(QString text) {
   text.remove(u'&');
   text.replace(QChar(0xE000), u'&');
   return text;
+}
+
+// A window title as Qt's title bar shows it: Qt takes "[*]" for the place of its modified mark
+// and removes it, but shows "[*][*]" as one "[*]".
+QString Title(std::u16string_view caption) {
+  return Q(caption).replace(u"[*]"_s, u"[*][*]"_s);
 }
 
 QString PicturePath(std::u16string_view name) {
@@ -190,6 +198,33 @@ class LineWidget final : public QWidget {
   int width_ = 1;
 };
 
+// A link that the keyboard reaches as one stop of the focus order: it shows the focus with a
+// focus frame, and Space opens its target as a click does.
+class LinkLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QString target;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    // Around the link's text, which starts at the left.
+    const int textWidth = fontMetrics().horizontalAdvance(property(kLinkTextProperty).toString());
+    painter.drawRect(
+        QRect(0, 0, std::min(width(), textWidth + 4), height()).adjusted(0, 0, -1, -1));
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+      QDesktopServices::openUrl(QUrl(target));
+      return;
+    }
+    QLabel::keyPressEvent(event);
+  }
+};
+
 QString LinkMarkup(std::u16string_view text, std::u16string_view target, bool underline) {
   return u"<a href=\"%1\"%2>%3</a>"_s.arg(
       Q(target).toHtmlEscaped(), underline ? QString() : u" style=\"text-decoration:none\""_s,
@@ -232,6 +267,10 @@ class QtBackend::Filter final : public QObject {
       case QEvent::WindowActivate:
         if (object->isWidgetType() && static_cast<QWidget*>(object)->isWindow())
           backend_.Activated(window);
+        return false;
+      case QEvent::WindowStateChange:
+        if (object->isWidgetType() && static_cast<QWidget*>(object)->isMinimized())
+          backend_.Minimized(window);
         return false;
       case QEvent::FocusOut:
         FocusOut(window, object, static_cast<QFocusEvent*>(event));
@@ -382,6 +421,24 @@ void QtBackend::Post(std::function<void(BackendEvents&)> report) {
       Qt::QueuedConnection);
 }
 
+void QtBackend::Minimized(WindowId window) {
+  const Window* w = Find(window);
+  if (!w || !w->modal) return;
+  // The program waits for a modal window and nothing else takes input meanwhile: it stays in
+  // reach, whatever minimised it (the user, the window manager, a task bar or a script).
+  QMetaObject::invokeMethod(
+      this,
+      [this, window] {
+        Window* shown = Find(window);
+        if (!shown || !shown->modal || !shown->top->isMinimized()) return;
+        shown->top->setWindowState(shown->top->windowState() & ~Qt::WindowMinimized);
+        shown->top->show();
+        Raise(shown->top);
+        shown->top->activateWindow();
+      },
+      Qt::QueuedConnection);
+}
+
 void QtBackend::Activated(WindowId window) {
   Post([window](BackendEvents& e) { e.Activated(window); });
   // A window without any control that can take the focus takes it itself.
@@ -397,8 +454,10 @@ Qt::WindowFlags QtBackend::FlagsFor(const Window& w, bool owned) const {
   const FormDescription& f = *w.form;
   Qt::WindowFlags flags;
   // An owned dialog stays off the task bar as a transient window of its owner; one without
-  // owner does as a tool window.
-  if (f.showInTaskbar)
+  // owner does as a tool window, unless it can be minimised: a minimised window needs its
+  // task-bar entry to be found again.
+  const bool minimisable = f.frame == platform::FrameKind::Sizable && f.minButton;
+  if (f.showInTaskbar || (!owned && minimisable))
     flags = Qt::Window;
   else
     flags = owned ? Qt::Dialog : Qt::Tool;
@@ -418,7 +477,7 @@ WindowId QtBackend::CreateWindow(const FormDescription& form) {
   auto* top = new QMainWindow(nullptr, FlagsFor(w, false));
   top->setObjectName(Q(form.name));
   top->setProperty(kWindowProperty, id);
-  top->setWindowTitle(Q(form.caption));
+  top->setWindowTitle(Title(form.caption));
   if (!form.icon.empty()) top->setWindowIcon(Icon(form.icon));
   auto* client = new QWidget(top);
   client->setFont(FormFont());  // the menu bar and message boxes keep the desktop's font
@@ -509,9 +568,9 @@ void QtBackend::BuildControls(Window& w) {
         }
         if (c.maxLength > 0) edit->setValidator(new LengthLimit(c.maxLength, edit));
         if (c.buttonFaceBackground) {
+          // In every state: locked or open, in the active window or another.
           QPalette palette = edit->palette();
-          palette.setColor(QPalette::Disabled, QPalette::Base,
-                           palette.color(QPalette::Active, QPalette::Button));
+          palette.setColor(QPalette::Base, palette.color(QPalette::Active, QPalette::Button));
           edit->setPalette(palette);
         }
         widget = edit;
@@ -560,7 +619,8 @@ void QtBackend::BuildControls(Window& w) {
         widget->setAccessibleName(u"Trennlinie"_s);
         break;
       case ControlKind::HyperLink: {
-        auto* link = new QLabel(client);
+        auto* link = new LinkLabel(client);
+        link->target = Q(c.target);
         link->setTextFormat(Qt::RichText);
         link->setOpenExternalLinks(true);
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
@@ -746,7 +806,7 @@ void QtBackend::HideWindow(WindowId window) {
 }
 
 void QtBackend::SetCaption(WindowId window, std::u16string_view caption) {
-  At(window).top->setWindowTitle(Q(caption));
+  At(window).top->setWindowTitle(Title(caption));
 }
 
 std::u16string QtBackend::ControlText(WindowId window, std::u16string_view control) const {
@@ -835,7 +895,7 @@ int QtBackend::MessageBox(std::u16string_view prompt, int style, std::u16string_
   QString text = Q(prompt);
   text.replace(u"\r\n"_s, u"\n"_s);
   QPointer<QMessageBox> box = new QMessageBox(parent);
-  box->setWindowTitle(Q(title));
+  box->setWindowTitle(Title(title));
   box->setTextFormat(Qt::PlainText);
   box->setText(text);
   switch (style & 0x70) {

@@ -91,6 +91,8 @@ class QtBackend final : public QObject, public platform::desktop::Backend {
   void ActivateFront();
   // Reports the activation of a window (and, without a control to focus, its own focus).
   void Activated(platform::desktop::WindowId window);
+  // Brings a modal window back when it was minimised.
+  void Minimized(platform::desktop::WindowId window);
   // Hands an event to the window semantics once the current Qt event is done.
   void Post(std::function<void(platform::desktop::BackendEvents&)> report);
 

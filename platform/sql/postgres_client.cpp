@@ -2,9 +2,12 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "platform/sql/libpq_loader.h"
+#include "platform/sql/name_lookup.h"
 #include "platform/sql/object_mapping.h"
 #include "platform/text.h"
 
@@ -33,17 +36,36 @@ void IgnoreNotice(void* /*arg*/, const char* /*message*/) {}
 
 enum class Wait { kReady, kTimeout, kFailed };
 
-// Waits until the socket is ready for the events or the deadline has passed.
-Wait WaitForSocket(int socket, short events, Clock::time_point deadline) {
+// Waits until the socket is ready for the events or the deadline has passed; with whileWaiting,
+// in slices of 10 ms with whileWaiting run after each.
+Wait WaitForSocket(int socket, short events, Clock::time_point deadline,
+                   const std::function<void()>& whileWaiting = {}) {
   if (socket < 0) return Wait::kFailed;
   for (;;) {
     const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return Wait::kTimeout;
     pollfd fd{socket, events, 0};
-    const int rc = poll(&fd, 1, static_cast<int>(left.count()));
+    const milliseconds wait = whileWaiting ? std::min(left, milliseconds(10)) : left;
+    const int rc = poll(&fd, 1, static_cast<int>(wait.count()));
     if (rc > 0) return Wait::kReady;
     if (rc < 0 && errno != EINTR) return Wait::kFailed;
+    if (whileWaiting) whileWaiting();
   }
+}
+
+// "a,a,a" for three addresses: libpq pairs each address with its host name.
+std::string Repeated(const std::string& item, std::size_t times) {
+  std::string list;
+  for (std::size_t i = 0; i < times; ++i)
+    list += (i ? "," : "") + item;
+  return list;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string list;
+  for (const auto& item : items)
+    list += (list.empty() ? "" : ",") + item;
+  return list;
 }
 
 std::string Seconds(milliseconds duration) {
@@ -73,10 +95,28 @@ bool PostgresClient::Connect(std::u16string_view connectString) {
     return false;
   }
   const milliseconds timeout = options_.connectTimeout.value_or(ConnectTimeoutFromEnvironment());
+  const auto deadline = Clock::now() + timeout;
+
+  // The name is looked up here, within the bound and with events going on: libpq's own lookup
+  // would block without either. libpq gets the addresses and keeps the name for TLS and the
+  // password file.
+  const LookupResult lookup = LookUpHost(address->host, deadline, whileWaiting_);
+  if (lookup.timedOut) {
+    lastError_ = "Zeitüberschreitung: keine Verbindung nach " + Seconds(timeout) +
+                 " (Namensauflösung von »" + address->host + "«)";
+    return false;
+  }
+  if (lookup.addresses.empty()) {
+    lastError_ = "Servername »" + address->host + "« nicht auflösbar: " + lookup.error;
+    return false;
+  }
+  const std::string hosts = Repeated(address->host, lookup.addresses.size());
+  const std::string addresses = Joined(lookup.addresses);
 
   // Keepalives let the kernel notice a server that vanished without closing the connection,
   // so that the socket reports an error instead of staying silent.
   const char* const keys[] = {"host",
+                              "hostaddr",
                               "port",
                               "dbname",
                               "client_encoding",
@@ -87,7 +127,8 @@ bool PostgresClient::Connect(std::u16string_view connectString) {
                               "keepalives_count",
                               "tcp_user_timeout",
                               nullptr};
-  const char* const values[] = {address->host.c_str(),
+  const char* const values[] = {hosts.c_str(),
+                                addresses.c_str(),
                                 address->port.c_str(),
                                 address->database.c_str(),
                                 "UTF8",
@@ -106,12 +147,11 @@ bool PostgresClient::Connect(std::u16string_view connectString) {
   }
   // libpq's own connect_timeout is applied only by its blocking connect; this loop keeps the
   // bound itself, over every step (TCP, SSL, authentication).
-  const auto deadline = Clock::now() + timeout;
   PostgresPollingStatusType state = PGRES_POLLING_WRITING;
   while (PQstatus(conn.get()) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
          state != PGRES_POLLING_FAILED) {
     const short events = state == PGRES_POLLING_READING ? POLLIN : POLLOUT;
-    const Wait wait = WaitForSocket(PQsocket(conn.get()), events, deadline);
+    const Wait wait = WaitForSocket(PQsocket(conn.get()), events, deadline, whileWaiting_);
     if (wait == Wait::kTimeout) {
       lastError_ = "Zeitüberschreitung: keine Verbindung nach " + Seconds(timeout);
       return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +34,12 @@ class PostgresClient final : public platform::ServerClient {
   // Host, port and database from the connection string; user, password, SSL and the rest
   // from libpq's environment and password file. A text that does not parse is a failed
   // connect, and so is a server that has not completed the connect within the bound.
+  // The host name is looked up within the same bound; events go on meanwhile, and while the
+  // server is reached (whileWaiting).
   bool Connect(std::u16string_view connectString) override;
+  void SetWhileWaiting(const std::function<void()>& whileWaiting) override {
+    whileWaiting_ = whileWaiting;
+  }
   // Looks at the socket without waiting and lets libpq read what the server sent: a server
   // that shut down or dropped the session has sent its farewell or closed the stream.
   bool IsConnected() override;
@@ -51,6 +57,7 @@ class PostgresClient final : public platform::ServerClient {
   PostgresOptions options_;
   pg_conn* conn_ = nullptr;
   std::string lastError_;
+  std::function<void()> whileWaiting_;
 };
 
 }  // namespace quorel::sql

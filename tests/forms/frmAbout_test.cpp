@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "logged_in.h"
@@ -31,6 +32,28 @@ TEST(frmAbout, ShowsTitleAndVersionAndClosesWithOkEnterEscapeOrTheCloseBox) {
   EXPECT_EQ(h.Run(), kStillRunning) << h.Dump();
   EXPECT_EQ(h.Log("create frmAbout").size(), 4u);
   EXPECT_EQ(h.Log("destroy frmAbout").size(), 4u);
+}
+
+// The rule every backend builds its focus order from: both links are in it at their places,
+// labels never are, whatever their tab index.
+TEST(frmAbout, FocusOrderTakesInBothLinksAndNoLabel) {
+  const auto order = [](const platform::FormDescription& form) {
+    std::vector<const platform::ControlDescription*> focusable;
+    for (const auto& c : form.controls)
+      if (platform::TakesFocus(c)) focusable.push_back(&c);
+    std::stable_sort(focusable.begin(), focusable.end(),
+                     [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+    std::vector<std::u16string> names;
+    for (auto* c : focusable)
+      names.push_back(c->name);
+    return names;
+  };
+  EXPECT_EQ(order(forms::frmAboutLayout()),
+            (std::vector<std::u16string>{u"cmdOK", u"picIcon", u"cmdSysInfo", u"ctHyperLink1",
+                                         u"ctHyperLink2"}));
+  EXPECT_EQ(order(forms::FMServerLayout()),
+            (std::vector<std::u16string>{u"BPORT", u"BSERVERIP", u"BFIRMA", u"BFIL", u"BUEdit",
+                                         u"BUZurück", u"BNAMESPACE"}));
 }
 
 // The registry values and a folder for the system information program.

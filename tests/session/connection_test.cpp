@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
+
 #include "session/cacheapi.h"
 #include "support/harness.h"
 
@@ -162,6 +166,54 @@ TEST(Pause, WaitsTheGivenTimeWhileProcessingEvents) {
     Pause(h.session(), 100);
   });
   EXPECT_EQ(h.server.OpenConnections(), 0);
+}
+
+// Connects that wait for the network and fail; while waiting they run what the session gave
+// them to run meanwhile.
+class WaitingServer final : public platform::ServerClientFactory {
+ public:
+  std::unique_ptr<platform::ServerClient> Create() override { return std::make_unique<Client>(); }
+
+ private:
+  class Client final : public platform::ServerClient {
+   public:
+    bool Connect(std::u16string_view) override {
+      if (whileWaiting_) whileWaiting_();
+      return false;
+    }
+    bool IsConnected() override { return false; }
+    void Disconnect() override {}
+    std::unique_ptr<platform::ServerObject> OpenId(std::u16string_view,
+                                                   std::u16string_view) override {
+      throw platform::NotConnectedError("nicht verbunden");
+    }
+    void SetWhileWaiting(const std::function<void()>& whileWaiting) override {
+      whileWaiting_ = whileWaiting;
+    }
+
+   private:
+    std::function<void()> whileWaiting_;
+  };
+};
+
+TEST(ConnectServer, EventsGoOnWhileAConnectWaits) {
+  WaitingServer server;
+  Harness h(u"1 0 ABC pw 10.0.0.1 1972", "/nonexistent/quorel/registry", &server);
+  h.Call([&] {
+    cacheapi::ReadSettings(h.session());
+    // A timer that comes due while nothing processes events.
+    h.desktop.SetTimerEnabled(u"FMServer", u"Lock", true);
+  });
+  h.clock.SetMs(h.clock.NowMs() + 30000);
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.screen.Answer(platform::vbOK);
+  h.Call([&] { ConnectServer(h.session()); });
+  // It ticks within the first connect, before the dialog of the first failure.
+  const auto entries = h.log.Entries();
+  const auto tick = std::find(entries.begin(), entries.end(), "tick FMServer.Lock");
+  const auto dialog = std::find(entries.begin(), entries.end(), "show FMServer modal");
+  EXPECT_LT(tick, dialog) << h.Dump();
 }
 
 TEST(Pause, ZeroOrNegativeReturnsAtOnce) {

@@ -72,15 +72,18 @@ TEST(ScramblePassword, IsItsOwnInverseOverTheWholeCodePage) {
   EXPECT_EQ(ScramblePassword(u""), u"");
 }
 
-TEST(ScramblePassword, ChangesTypedTextAndNeverYieldsControlCharacters) {
+TEST(ScramblePassword, ChangesTypedTextToNoC0ControlAndToDelOrC1OnlyFromSixCharacters) {
+  std::u16string toDelOrC1;
   for (int c = 0; c < 256; ++c) {
     const char16_t ch = text::CharFromCode(static_cast<std::uint8_t>(c));
     const bool typeable = c >= 0x20 && c != 0x7F && !(c >= 0x80 && c <= 0x9F && ch < 0xA0);
     if (!typeable) continue;
     const char16_t out = ScramblePassword(std::u16string(1, ch))[0];
     EXPECT_NE(out, ch) << "code " << c;
-    EXPECT_GE(out, 0x20) << "code " << c << " scrambles to a control character";
+    EXPECT_GE(out, 0x20) << "code " << c << " scrambles to a C0 control character";
+    if (out >= 0x7F && out <= 0x9F) toDelOrC1.push_back(ch);
   }
+  EXPECT_EQ(toDelOrC1, u"j\u2026\u02C6\u201D\u02DC\u0161");
 }
 
 TEST(ScramblePassword, PassesCharactersOutsideTheCodePageUnchanged) {

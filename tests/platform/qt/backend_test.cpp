@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <functional>
 #include <string>
 #include <vector>
@@ -120,14 +121,16 @@ struct WindowCase {
   int width, height;
   const char16_t* caption;
   bool fixed;
+  bool inTaskbarWithoutOwner;
 };
 
 TEST_F(QtBackendTest, EveryFormHasItsClientSizeCaptionAndFrame) {
   const WindowCase cases[] = {
-      {forms::FMStartLayout, 628, 412, u"MIRLOX", false},
-      {forms::FMPassLayout, 250, 94, u"MIRLOX Benutzeranmeldung", true},
-      {forms::FMServerLayout, 248, 121, u"MIRLOX Server", false},
-      {forms::frmAboutLayout, 550, 253, u"Info zu meiner Anwendung", true},
+      {forms::FMStartLayout, 628, 412, u"MIRLOX", false, true},
+      {forms::FMPassLayout, 250, 94, u"MIRLOX Benutzeranmeldung", true, false},
+      // It can be minimised: without owner it needs a task-bar entry to be found again.
+      {forms::FMServerLayout, 248, 121, u"MIRLOX Server", false, true},
+      {forms::frmAboutLayout, 550, 253, u"Info zu meiner Anwendung", true, false},
   };
   for (const auto& c : cases) {
     const platform::FormDescription form = c.layout();
@@ -140,12 +143,22 @@ TEST_F(QtBackendTest, EveryFormHasItsClientSizeCaptionAndFrame) {
     const Qt::WindowFlags flags = top->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_EQ(bool(flags & Qt::WindowMaximizeButtonHint), !c.fixed);
-    // Only the main window is a window of its own in the task bar.
-    EXPECT_EQ(top->windowType() == Qt::Window, form.showInTaskbar);
+    EXPECT_EQ(top->windowType() == Qt::Window, c.inTaskbarWithoutOwner);
     EXPECT_FALSE(top->windowIcon().isNull());
     backend.SetCaption(id, u"Neu: äöü");
     EXPECT_EQ(top->windowTitle(), QStringLiteral("Neu: äöü"));
     backend.DestroyWindow(id);
+  }
+}
+
+TEST_F(QtBackendTest, CaptionsShowExactlyTheirText) {
+  const WindowId id = Shown(forms::FMStartLayout());
+  QWindow* shown = backend.TopLevel(u"FMStart")->windowHandle();
+  ASSERT_NE(shown, nullptr);
+  for (const char16_t* caption : {u"Benutzer: ABC | Meier [*] GmbH", u"[*]", u"[*][*]",
+                                  u"a[*]b[*][*][*]c", u"[[*]]", u"[*", u"*]"}) {
+    backend.SetCaption(id, caption);
+    EXPECT_EQ(shown->title().toStdString(), Q(caption).toStdString());
   }
 }
 
@@ -294,6 +307,17 @@ TEST_F(QtBackendTest, FocusStartsInTabOrderAndItsLossIsReportedOnlyWithinTheWind
   EXPECT_EQ(QApplication::focusWidget(), W(u"FMPass", u"BPASSWORT"));
 }
 
+TEST_F(QtBackendTest, TabReachesBothLinksOfTheAboutBoxAtTheirPlaces) {
+  const WindowId about = Shown(forms::frmAboutLayout());
+  std::vector<std::u16string> order{backend.FocusedControl(about)};
+  for (int i = 0; i < 5; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order.push_back(backend.FocusedControl(about));
+  }
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"cmdOK", u"picIcon", u"cmdSysInfo",
+                                                u"ctHyperLink1", u"ctHyperLink2", u"cmdOK"}));
+}
+
 TEST_F(QtBackendTest, TimersRepeatRestartAndStop) {
   const WindowId server = Create(forms::FMServerLayout());
   backend.StartTimer(server, u"Lock", 40);
@@ -392,20 +416,26 @@ TEST_F(QtBackendTest, PasswordShowsOneStarPerCharacterAndWarnsOfCapsLock) {
   EXPECT_TRUE(Edit(u"FMPass", u"BUSER")->toolTip().isEmpty());
 }
 
-TEST_F(QtBackendTest, DisabledFieldsShowTheButtonFaceAndTakeNoInput) {
+TEST_F(QtBackendTest, ServerFieldsShowTheButtonFaceLockedAndOpenAndTakeInputOnlyOpen) {
   const WindowId server = Shown(forms::FMServerLayout());
   QLineEdit* port = Edit(u"FMServer", u"BPORT");
+  const QString face = QApplication::palette().color(QPalette::Active, QPalette::Button).name();
+  ASSERT_NE(face, QApplication::palette().color(QPalette::Active, QPalette::Base).name());
+  // The field's inside as drawn, right of its text.
+  const auto background = [&] {
+    const QImage shot = port->grab().toImage();
+    return shot.pixelColor(shot.width() - 5, shot.height() / 2).name().toStdString();
+  };
   EXPECT_FALSE(port->isEnabled());
-  EXPECT_EQ(port->palette().color(QPalette::Disabled, QPalette::Base),
-            port->palette().color(QPalette::Active, QPalette::Button));
-  EXPECT_NE(port->palette().color(QPalette::Disabled, QPalette::Base),
-            port->palette().color(QPalette::Active, QPalette::Base));
+  EXPECT_EQ(background(), face.toStdString());
   QTest::keyClicks(port, QStringLiteral("9"));
   EXPECT_EQ(backend.ControlText(server, u"BPORT"), u"1973");
   backend.SetControlEnabled(server, u"BPORT", true);
+  EXPECT_EQ(background(), face.toStdString());
   backend.SetFocus(server, u"BPORT");
   QTest::keyClicks(port, QStringLiteral("9"));
   EXPECT_EQ(backend.ControlText(server, u"BPORT"), u"19739");
+  EXPECT_EQ(background(), face.toStdString());
 }
 
 struct NameCase {
@@ -597,6 +627,22 @@ TEST_F(QtBackendTest, AnOwnerMayGoBeforeTheWindowsItOwns) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(dialog.isNull());
   EXPECT_EQ(backend.TopLevel(u"FMPass"), nullptr);
+}
+
+TEST_F(QtBackendTest, AMinimisedModalWindowComesBackAndAModelessOneStaysMinimised) {
+  for (const bool modal : {true, false}) {
+    SCOPED_TRACE(modal ? "modal" : "modeless");
+    const WindowId server = Shown(forms::FMServerLayout(), 0, modal);
+    QWidget* top = backend.TopLevel(u"FMServer");
+    top->showMinimized();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 300)
+      backend.ProcessEvents(10ms);
+    EXPECT_EQ(top->isMinimized(), !modal);
+    EXPECT_TRUE(top->isVisible());
+    backend.DestroyWindow(server);
+  }
 }
 
 TEST_F(QtBackendTest, ModalWindowsBlockTheOthers) {

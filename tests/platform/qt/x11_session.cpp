@@ -137,6 +137,33 @@ Xvfb::Xvfb() {
   display_ = ":" + number;
 }
 
+WindowManager::WindowManager(const std::string& display) {
+  const int devnull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  manager_ =
+      std::make_unique<Process>(std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"},
+                                std::map<std::string, std::string>{{"DISPLAY", display}}, devnull);
+  if (devnull >= 0) close(devnull);
+  // It manages once it has named itself on the root window.
+  xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+  if (xcb_connection_has_error(connection)) throw std::runtime_error("no X display " + display);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  auto* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, 24, "_NET_SUPPORTING_WM_CHECK"), nullptr);
+  const std::uint32_t check = atom ? atom->atom : 0;
+  std::free(atom);
+  const auto end = Clock::now() + milliseconds(15000);
+  bool managing = false;
+  while (!managing && Clock::now() < end) {
+    auto* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    managing = reply && xcb_get_property_value_length(reply) > 0;
+    std::free(reply);
+    if (!managing) std::this_thread::sleep_for(milliseconds(20));
+  }
+  xcb_disconnect(connection);
+  if (!managing) throw std::runtime_error("openbox did not start (is the package openbox there?)");
+}
+
 Screen::Screen(const std::string& display) {
   int screenNumber = 0;
   connection_ = xcb_connect(display.c_str(), &screenNumber);
@@ -253,6 +280,98 @@ void Screen::Close(Window window) {
                  reinterpret_cast<const char*>(&message));
   xcb_flush(connection_);
   std::erase(mapped_, window);  // it goes; a later map of it counts as new
+}
+
+}  // namespace quorel::x11
+
+namespace quorel::x11 {
+
+namespace {
+
+std::vector<std::uint32_t> Cardinals(xcb_connection_t* connection, Screen::Window window,
+                                     std::uint32_t property, std::uint32_t type) {
+  auto* reply = xcb_get_property_reply(
+      connection, xcb_get_property(connection, 0, window, property, type, 0, 1024), nullptr);
+  std::vector<std::uint32_t> values;
+  if (reply && reply->format == 32) {
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+    values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+  }
+  std::free(reply);
+  return values;
+}
+
+}  // namespace
+
+Screen::Window Screen::WaitForClient(const std::function<bool(const std::string&)>& title,
+                                     milliseconds timeout) {
+  const auto end = Clock::now() + timeout;
+  do {
+    for (const Window w : Cardinals(connection_, root_, Atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW))
+      if (title(Title(w))) return w;
+    std::this_thread::sleep_for(milliseconds(20));
+  } while (Clock::now() < end);
+  return 0;
+}
+
+std::vector<std::string> Screen::AtomNames(Window window, const char* property) {
+  std::vector<std::string> names;
+  for (const std::uint32_t atom : Cardinals(connection_, window, Atom(property), XCB_ATOM_ATOM)) {
+    auto* reply =
+        xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr);
+    if (reply)
+      names.emplace_back(xcb_get_atom_name_name(reply),
+                         static_cast<std::size_t>(xcb_get_atom_name_name_length(reply)));
+    std::free(reply);
+  }
+  return names;
+}
+
+bool Screen::HasProperty(Window window, const char* property) {
+  auto* reply = xcb_get_property_reply(
+      connection_,
+      xcb_get_property(connection_, 0, window, Atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
+      nullptr);
+  const bool has = reply && reply->type != XCB_NONE;
+  std::free(reply);
+  return has;
+}
+
+std::vector<std::string> Screen::IconifyAndWatch(Window window, milliseconds timeout) {
+  const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window;
+  message.type = Atom("WM_CHANGE_STATE");
+  message.data.data32[0] = 3;  // IconicState
+  xcb_send_event(connection_, 0, root_,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&message));
+  xcb_flush(connection_);
+  std::vector<std::string> seen;
+  const auto end = Clock::now() + timeout;
+  while (!(seen.size() >= 2 && seen.back() == "map" && seen[seen.size() - 2] == "unmap")) {
+    xcb_generic_event_t* event = xcb_poll_for_event(connection_);
+    if (!event) {
+      if (xcb_connection_has_error(connection_)) throw std::runtime_error("X connection lost");
+      const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
+      if (left <= 0) break;
+      pollfd p{xcb_get_file_descriptor(connection_), POLLIN, 0};
+      poll(&p, 1, static_cast<int>(left));
+      continue;
+    }
+    const auto type = event->response_type & 0x7f;
+    if (type == XCB_MAP_NOTIFY &&
+        reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window)
+      seen.emplace_back("map");
+    if (type == XCB_UNMAP_NOTIFY &&
+        reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window == window)
+      seen.emplace_back("unmap");
+    std::free(event);
+  }
+  return seen;
 }
 
 }  // namespace quorel::x11

@@ -55,6 +55,15 @@ class Xvfb {
   std::string display_;
 };
 
+// A window manager (openbox) on a display, started and managing; ended by the destructor.
+class WindowManager {
+ public:
+  explicit WindowManager(const std::string& display);
+
+ private:
+  std::unique_ptr<Process> manager_;
+};
+
 // Watches the top-level windows of a display.
 class Screen {
  public:
@@ -69,6 +78,17 @@ class Screen {
   std::string Title(Window window);
   // As the close box of the window's frame does it.
   void Close(Window window);
+
+  // Under a window manager: the first of the windows it manages whose title matches; 0 on
+  // timeout.
+  Window WaitForClient(const std::function<bool(const std::string&)>& title, milliseconds timeout);
+  // The names of the atoms a property of the window lists (_NET_WM_WINDOW_TYPE, _NET_WM_STATE).
+  std::vector<std::string> AtomNames(Window window, const char* property);
+  bool HasProperty(Window window, const char* property);
+  // Asks the window manager to minimise the window, as a task bar or a key binding does, and
+  // returns its map and unmap events ("map", "unmap") until it has been mapped again after an
+  // unmap, or until the timeout.
+  std::vector<std::string> IconifyAndWatch(Window window, milliseconds timeout);
 
  private:
   void Select(Window window);

@@ -1,8 +1,11 @@
 // PostgreSQL, through libpq and through its ODBC driver: the shared suites, and what only a
 // server can do (be absent, never answer, restart, drop a session, end an idle session, count
 // statements, hold a lock). The cluster comes from scripts/with-postgres.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "engine_suites.h"
@@ -172,6 +175,26 @@ TYPED_TEST_P(PostgresServer, ConnectFailuresKeepTheServersWords) {
     const std::string error = this->engine.LastError(*client);
     EXPECT_NE(error.find(c.words), std::string::npos) << error;
   }
+}
+
+// "localhost" is looked up by the program (::1 refuses, 127.0.0.1 answers); libpq still matches
+// the password file by the name.
+TEST(PostgresHostName, IsLookedUpByTheProgramAndThePasswordFileMatchesTheName) {
+  TempDir dir;
+  const std::string passfile = dir.path() + "/pgpass";
+  std::ofstream(passfile) << "localhost:" << ClusterPort() << ":MIRLOX:" << std::getenv("PGUSER")
+                          << ":" << std::getenv("PGPASSWORD") << "\n";
+  chmod(passfile.c_str(), 0600);
+  ScopedEnv password("PGPASSWORD", std::nullopt);
+  ScopedEnv file("PGPASSFILE", passfile);
+  PostgresClient client;
+  EXPECT_TRUE(client.Connect(text::FromUtf8("cn_iptcp:localhost[" + ClusterPort() + "]:MIRLOX")))
+      << client.LastError();
+  EXPECT_TRUE(client.IsConnected());
+  PostgresClient byAddress;
+  EXPECT_FALSE(byAddress.Connect(text::FromUtf8("cn_iptcp:127.0.0.1[" + ClusterPort() + "]:MIRLOX")));
+  EXPECT_NE(byAddress.LastError().find("no password supplied"), std::string::npos)
+      << byAddress.LastError();
 }
 
 TYPED_TEST_P(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects) {
