@@ -8,8 +8,6 @@
 
 namespace quorel::win32 {
 
-// Takes the keyboard focus by tab order or a click (links included).
-bool Focusable(const platform::ControlDescription& c);
 bool IsButton(const platform::ControlDescription& c);
 std::wstring WindowText(HWND hwnd);
 

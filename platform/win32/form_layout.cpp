@@ -71,11 +71,6 @@ SIZE AutoSize(HWND hwnd, HFONT font, const std::wstring& text) {
 
 }  // namespace
 
-bool Focusable(const ControlDescription& c) {
-  // Links are in the focus order by their tab index as well.
-  return platform::TakesFocus(c) || (c.kind == ControlKind::HyperLink && c.tabIndex >= 0);
-}
-
 bool IsButton(const ControlDescription& c) {
   return c.kind == ControlKind::PushButton || c.kind == ControlKind::CommandButton;
 }
@@ -151,7 +146,7 @@ void Win32Backend::BuildControls(Window& w) {
     // Controls made later lie below: labels, made last, never paint over the fields their
     // boxes overlap.
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (control.enabled ? 0 : WS_DISABLED) |
-                  (Focusable(c) ? WS_TABSTOP : 0);
+                  (platform::TakesFocus(c) ? WS_TABSTOP : 0);
     DWORD exStyle = 0;
     switch (c.kind) {
       case ControlKind::TextBox:
@@ -280,7 +275,7 @@ HWND Win32Backend::FocusTarget(Window& w) {
 HWND Win32Backend::FirstFocusable(const Window& w) const {
   const Control* first = nullptr;
   for (const auto& c : w.controls) {
-    if (c.hwnd && Focusable(*c.description) && IsWindowEnabled(c.hwnd) &&
+    if (c.hwnd && platform::TakesFocus(*c.description) && IsWindowEnabled(c.hwnd) &&
         (!first || c.description->tabIndex < first->description->tabIndex))
       first = &c;
   }

@@ -138,7 +138,7 @@ WindowId Win32Backend::CreateWindow(const FormDescription& form) {
   }
   std::stable_sort(w.controls.begin(), w.controls.end(), [](const Control& a, const Control& b) {
     const auto order = [](const Control& c) {
-      return Focusable(*c.description) ? c.description->tabIndex : INT_MAX;
+      return platform::TakesFocus(*c.description) ? c.description->tabIndex : INT_MAX;
     };
     return order(a) < order(b);
   });

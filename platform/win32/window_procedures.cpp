@@ -96,7 +96,7 @@ LRESULT CALLBACK Win32Backend::PictureProcedure(HWND hwnd, UINT message, WPARAM 
         InvalidateRect(hwnd, nullptr, TRUE);  // the focus frame
         return 0;
       case WM_LBUTTONDOWN:
-        if (Focusable(*c->description)) ::SetFocus(hwnd);
+        if (platform::TakesFocus(*c->description)) ::SetFocus(hwnd);
         return 0;
       default:
         break;
