@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
   QApplication application(qtArgc, qtArgv);
   qInstallMessageHandler(previous);
   QApplication::setApplicationName(QStringLiteral("Quorel"));
+  // The desktop entry the package installs, so that desktops match the windows to it.
+  QGuiApplication::setDesktopFileName(QStringLiteral("example.mirlox.Quorel"));
   try {
     using namespace quorel;
     qt::QtBackend backend;
