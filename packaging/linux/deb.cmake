@@ -23,14 +23,16 @@ the MIRLOX database server and shows its main window with the company, the
 branch and the logged-in user. Login and server settings are kept per user.
 The user interface is German.
 
-The database server is an embedded SQLite database or a PostgreSQL server.")
+The database server is an embedded SQLite database, a PostgreSQL server or any
+server with an ODBC driver.")
 # The libraries the program links come from dpkg-shlibdeps. Recommended: the system-information
 # tool of the about box (named in /etc/quorel/registry) and the PostgreSQL client library, which
-# the program loads only for a PostgreSQL server. The command-line clients create databases from
-# the schema and demo files.
+# the program loads only for a PostgreSQL server. Suggested: the command-line clients, which
+# create databases from the schema and demo files, and the ODBC driver manager, loaded only for
+# an ODBC server.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hardinfo, libpq5")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, postgresql-client")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, postgresql-client, libodbc2")
 
 # No maintainer scripts: dpkg's triggers refresh the icon cache, the menu and the manual index.
 file(CONFIGURE OUTPUT ${quorel_out}/deb/conffiles

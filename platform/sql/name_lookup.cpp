@@ -83,7 +83,9 @@ LookupResult LookUpHost(const std::string& host, Clock::time_point deadline,
         pending->result = std::move(result);
       }
       const std::uint64_t one = 1;
-      static_cast<void>(write(pending->ready, &one, sizeof one));
+      // Adding 1 to the event counter cannot fail but for a signal.
+      while (write(pending->ready, &one, sizeof one) < 0 && errno == EINTR) {
+      }
     }).detach();
   } catch (const std::system_error& error) {
     return {{}, error.what(), false};
