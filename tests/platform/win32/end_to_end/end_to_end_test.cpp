@@ -1,8 +1,12 @@
 // quorel.exe as a user starts it, under Wine with its own X server, against the stand-in of
 // the vendor's client object and a listening server port: the main window with its exact
 // caption and the close box; a wrong password with its message and exit status 1.
+// QUOREL_END_TO_END_PROGRAM names another quorel.exe to start (an installed one) instead of
+// the one of this build.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <cstdlib>
 
 #include "program_run.h"
 #include "server/test_listener.h"
@@ -11,6 +15,11 @@ namespace quorel::win32::testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+std::wstring Program() {
+  const wchar_t* other = _wgetenv(L"QUOREL_END_TO_END_PROGRAM");
+  return other != nullptr && *other != L'\0' ? other : QUOREL_PROGRAM;
+}
 
 class EndToEnd : public ::testing::Test {
  protected:
@@ -26,7 +35,7 @@ class EndToEnd : public ::testing::Test {
 };
 
 TEST_F(EndToEnd, LogsInShowsTheMainWindowAndEndsWithTheCloseBox) {
-  ProgramRun run(QUOREL_PROGRAM, Arguments(L"pw"));
+  ProgramRun run(Program(), Arguments(L"pw"));
   const HWND main = run.WaitForWindow(
       [](const std::wstring& caption) { return caption.starts_with(L"MIRLOX Quorel"); }, 30s);
   ASSERT_NE(main, nullptr) << "no main window";
@@ -38,7 +47,7 @@ TEST_F(EndToEnd, LogsInShowsTheMainWindowAndEndsWithTheCloseBox) {
 }
 
 TEST_F(EndToEnd, WrongPasswordIsRefusedWithoutTheMainWindow) {
-  ProgramRun run(QUOREL_PROGRAM, Arguments(L"falsch"));
+  ProgramRun run(Program(), Arguments(L"falsch"));
   bool mainShown = false;
   const HWND box = run.WaitForWindow(
       [&](const std::wstring& caption) {
