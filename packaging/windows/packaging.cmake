@@ -49,9 +49,8 @@ execute_process(COMMAND date -u -d ${QUOREL_RELEASE_DATE} +%s
                 OUTPUT_VARIABLE CPACK_QUOREL_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
                 COMMAND_ERROR_IS_FATAL ANY)
 
-# What options.cmake needs to find the program's icon in quorel.exe.
-set(CPACK_QUOREL_PROGRAM ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/quorel.exe)
-set(CPACK_QUOREL_OBJDUMP ${CMAKE_OBJDUMP})
+# The program's own icon is the first in quorel.exe.
+set(CPACK_NSIS_INSTALLED_ICON_NAME quorel.exe,0)
 set(CPACK_PROJECT_CONFIG_FILE ${quorel_windows}/options.cmake)
 
 include(CPack)

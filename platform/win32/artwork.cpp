@@ -45,7 +45,7 @@ std::optional<SIZE> DesignedIconSize(const std::wstring& name) {
 
 std::unique_ptr<Picture> Picture::Load(std::u16string_view name) {
   std::unique_ptr<Picture> picture(new Picture);
-  picture->name_ = ToWide(name);
+  picture->name_ = L"FORM_" + ToWide(name);  // the forms' pictures in the resources
   if (auto size = DesignedIconSize(picture->name_)) {
     picture->designed_ = *size;
     return picture;

@@ -294,5 +294,20 @@ TEST_F(Win32BackendTest, TheHourglassIsShownOverEveryWindowUntilItIsReset) {
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
 }
 
+// Explorer, shortcuts and "Programs and Features" show the first icon of a program.
+TEST(Win32Artwork, TheProgramsOwnIconIsTheFirst) {
+  std::vector<std::wstring> icons;
+  EnumResourceNamesW(
+      nullptr, RT_GROUP_ICON,
+      [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) -> BOOL {
+        if (!IS_INTRESOURCE(name))
+          reinterpret_cast<std::vector<std::wstring>*>(list)->push_back(name);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&icons));
+  ASSERT_FALSE(icons.empty());
+  EXPECT_EQ(icons.front(), L"APPLICATION");
+}
+
 }  // namespace
 }  // namespace quorel::testing
