@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/text.h"
+#include "platform/win32/system_message.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {
@@ -44,17 +44,8 @@ void RegisterWindowClasses(WNDPROC form, WNDPROC picture) {
 
 void ThrowLastError(const std::string& what) {
   const DWORD code = GetLastError();
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring message(buffer != nullptr ? buffer : L"", length);
-  LocalFree(buffer);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                              message.back() == L' ' || message.back() == L'.'))
-    message.pop_back();
-  throw std::runtime_error(what + " (Fehler " + std::to_string(code) +
-                           (message.empty() ? "" : ": " + text::ToUtf8(FromWide(message))) + ")");
+  throw std::runtime_error(what + " (Fehler " + std::to_string(code) + ": " + SystemMessage(code) +
+                           ")");
 }
 
 }  // namespace quorel::win32
