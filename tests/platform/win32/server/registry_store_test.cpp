@@ -120,6 +120,13 @@ TEST_F(CacheLoginStoreTest, SavesAreHeldUntilFlushWritesThemAsRegistryTexts) {
 
 TEST_F(RegistryStoreTest, AFailedWriteNamesTheSettingTheKeyAndTheReasonAndKeepsTheValues) {
   // A volatile key above the section: the system refuses to create a lasting key below it.
+  // Its parent must exist as a lasting key first, or it would be created volatile as well and
+  // block every other application's settings.
+  HKEY parent = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings", 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &parent, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(parent);
   HKEY blocking = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, appKey_.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
                             KEY_ALL_ACCESS, nullptr, &blocking, nullptr),
