@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,17 @@ class TempDir {
   fs::path path_;
 };
 
+// What the program runs with: the test's X server, the embedded database file, and settings
+// and run-time folders of the test's own.
+std::map<std::string, std::string> Environment(const quorel::x11::Xvfb& xvfb, const TempDir& tmp,
+                                               const fs::path& db) {
+  return {{"DISPLAY", xvfb.Display()},
+          {"QT_QPA_PLATFORM", "xcb"},
+          {"MIRLOX_SERVER", "sqlite:" + db.string()},
+          {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
+          {"XDG_RUNTIME_DIR", tmp.path().string()}};
+}
+
 // A database with the given schema and the users of the tests.
 void CreateDatabase(const fs::path& db) {
   const fs::path script = db.parent_path() / "users.sql";
@@ -58,11 +70,7 @@ TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
   quorel::x11::Xvfb xvfb;
   quorel::x11::Screen screen(xvfb.Display());
   quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
-                              {{"DISPLAY", xvfb.Display()},
-                               {"QT_QPA_PLATFORM", "xcb"},
-                               {"MIRLOX_SERVER", "sqlite:" + db.string()},
-                               {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
-                               {"XDG_RUNTIME_DIR", tmp.path().string()}});
+                              Environment(xvfb, tmp, db));
   const std::string expected =
       "MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: ZWEI | Erwin Zweiende";
   const auto window = screen.WaitForWindow(
@@ -86,11 +94,7 @@ TEST(EndToEnd, ArgumentsThatLookLikeQtOptionsAreLoginFields) {
   quorel::x11::Screen screen(xvfb.Display());
   quorel::x11::Process quorel(
       {program, "1", "0", "-style", "-reverse", "127.0.0.1", "1972", "MIRLOX"},
-      {{"DISPLAY", xvfb.Display()},
-       {"QT_QPA_PLATFORM", "xcb"},
-       {"MIRLOX_SERVER", "sqlite:" + db.string()},
-       {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
-       {"XDG_RUNTIME_DIR", tmp.path().string()}});
+      Environment(xvfb, tmp, db));
   // The main window, or the message of a refused login.
   const auto window = screen.WaitForWindow([](const std::string& title) { return !title.empty(); },
                                            milliseconds(30000));
@@ -109,13 +113,8 @@ TEST(EndToEnd, ServerDialogBetweenAttemptsStaysWithinReach) {
   quorel::x11::Xvfb xvfb;
   quorel::x11::WindowManager openbox(xvfb.Display());
   quorel::x11::Screen screen(xvfb.Display());
-  quorel::x11::Process quorel(
-      {program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
-      {{"DISPLAY", xvfb.Display()},
-       {"QT_QPA_PLATFORM", "xcb"},
-       {"MIRLOX_SERVER", "sqlite:" + (tmp.path() / "fehlt.sqlite3").string()},
-       {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
-       {"XDG_RUNTIME_DIR", tmp.path().string()}});
+  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
+                              Environment(xvfb, tmp, tmp.path() / "fehlt.sqlite3"));
   const auto dialog = screen.WaitForClient(
       [](const std::string& title) { return title == "MIRLOX Server"; }, milliseconds(30000));
   ASSERT_NE(dialog, 0u) << "the server dialog did not appear";
