@@ -13,12 +13,19 @@ namespace quorel::platform {
 
 enum class ShowMode { Modeless, Modal };
 
-// Message box styles and answers.
+// Message box styles and answers. A style is the sum of one value from each group: the
+// buttons, the icon and the default button (0 the first, 256 the second).
 inline constexpr int vbOKOnly = 0;
 inline constexpr int vbYesNo = 4;
 inline constexpr int vbCritical = 16;
+inline constexpr int vbQuestion = 32;
 inline constexpr int vbExclamation = 48;
 inline constexpr int vbInformation = 64;
+// The bits of each group.
+inline constexpr int kMsgBoxButtons = 0x7;
+inline constexpr int kMsgBoxIcon = 0x70;
+inline constexpr int kMsgBoxDefaultButton = 0x300;
+
 inline constexpr int vbOK = 1;
 inline constexpr int vbYes = 6;
 inline constexpr int vbNo = 7;

@@ -59,6 +59,11 @@ struct ControlDescription {
   std::u16string target{};   // a link's target
 };
 
+// Push buttons and command buttons: they click on Space and by their access letter.
+inline bool IsButton(const ControlDescription& c) {
+  return c.kind == ControlKind::PushButton || c.kind == ControlKind::CommandButton;
+}
+
 // Whether a control takes the keyboard focus (by tab order or a click): the kinds the user can
 // act on or that can show a focus, when they have a tab index. Labels, images, lines and timers
 // never do, whatever their tab index.

@@ -18,10 +18,6 @@ std::logic_error UsageError(std::string_view what, std::u16string_view form,
   return std::logic_error(message);
 }
 
-bool IsButton(const ControlDescription& c) {
-  return c.kind == ControlKind::PushButton || c.kind == ControlKind::CommandButton;
-}
-
 const char16_t* KeyName(Key key) {
   switch (key) {
     case Key::Enter:

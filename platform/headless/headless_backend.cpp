@@ -160,7 +160,7 @@ int HeadlessBackend::MessageBox(std::u16string_view prompt, int style, std::u16s
   if (!step.isAnswer)
     throw ScriptError{"the program shows a message box (" + entry +
                       ") but the next step is: " + step.what};
-  const bool yesNo = (style & 7) == vbYesNo;
+  const bool yesNo = (style & kMsgBoxButtons) == vbYesNo;
   const bool valid = yesNo ? (step.answer == vbYes || step.answer == vbNo) : step.answer == vbOK;
   if (!valid)
     throw ScriptError{"answer " + std::to_string(step.answer) + " is not offered by: " + entry};

@@ -63,10 +63,6 @@ QRect PxRect(const ControlDescription& c) {
   return QRect(Px(c.left), Px(c.top), Px(c.width), Px(c.height));
 }
 
-bool IsButton(const ControlDescription& c) {
-  return c.kind == ControlKind::PushButton || c.kind == ControlKind::CommandButton;
-}
-
 QString WithoutAccessMarks(QString text) {
   // "&&" stands for a literal ampersand; a single "&" marks the access letter.
   text.replace(u"&&"_s, QChar(0xE000));
@@ -898,11 +894,11 @@ int QtBackend::MessageBox(std::u16string_view prompt, int style, std::u16string_
   box->setWindowTitle(Title(title));
   box->setTextFormat(Qt::PlainText);
   box->setText(text);
-  switch (style & 0x70) {
+  switch (style & platform::kMsgBoxIcon) {
     case platform::vbCritical:
       box->setIcon(QMessageBox::Critical);
       break;
-    case 32:
+    case platform::vbQuestion:
       box->setIcon(QMessageBox::Question);
       break;
     case platform::vbExclamation:
@@ -914,7 +910,7 @@ int QtBackend::MessageBox(std::u16string_view prompt, int style, std::u16string_
     default:
       break;
   }
-  const bool yesNo = (style & 7) == platform::vbYesNo;
+  const bool yesNo = (style & platform::kMsgBoxButtons) == platform::vbYesNo;
   QAbstractButton* yes = nullptr;
   QAbstractButton* no = nullptr;
   if (yesNo) {

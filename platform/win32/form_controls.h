@@ -8,7 +8,7 @@
 
 namespace quorel::win32 {
 
-bool IsButton(const platform::ControlDescription& c);
+using platform::IsButton;
 std::wstring WindowText(HWND hwnd);
 
 }  // namespace quorel::win32

@@ -71,10 +71,6 @@ SIZE AutoSize(HWND hwnd, HFONT font, const std::wstring& text) {
 
 }  // namespace
 
-bool IsButton(const ControlDescription& c) {
-  return c.kind == ControlKind::PushButton || c.kind == ControlKind::CommandButton;
-}
-
 std::wstring WindowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(

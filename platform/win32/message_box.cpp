@@ -13,7 +13,8 @@ namespace {
 
 // Buttons, icon and default button have the same values in the style as in the system's flags,
 // and the answers the same numbers (vbOK is IDOK, vbYes IDYES, vbNo IDNO).
-constexpr UINT kButtons = 0x7, kIcon = 0x70, kDefaultButton = 0x300;
+constexpr UINT kStyleFlags =
+    platform::kMsgBoxButtons | platform::kMsgBoxIcon | platform::kMsgBoxDefaultButton;
 
 }  // namespace
 
@@ -29,7 +30,7 @@ int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16stri
   messageBoxUp_ = true;
   messageBoxOwner_ = owner;
   UpdateEnabled();
-  const UINT flags = (static_cast<UINT>(style) & (kButtons | kIcon | kDefaultButton)) |
+  const UINT flags = (static_cast<UINT>(style) & kStyleFlags) |
                      MB_SETFOREGROUND | (owner ? MB_APPLMODAL : MB_TASKMODAL);
   const int answer = MessageBoxW(owner, ToWide(prompt).c_str(), ToWide(title).c_str(), flags);
   const DWORD error = GetLastError();
@@ -44,7 +45,7 @@ int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16stri
   RethrowError();
   // A box with only an OK button answers OK however it is closed (Escape gives Cancel on some
   // systems).
-  return (style & kButtons) == platform::vbOKOnly ? platform::vbOK : answer;
+  return (style & platform::kMsgBoxButtons) == platform::vbOKOnly ? platform::vbOK : answer;
 }
 
 void ShowFatalError(std::u16string_view title, std::u16string_view text) noexcept {
