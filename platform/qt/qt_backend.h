@@ -1,7 +1,24 @@
 // The desktop backend on Qt Widgets: every form becomes a real top-level window built from its
 // layout table, and what the user does is posted to the window semantics as backend events.
-// Processing events happens only in ProcessEvents and WaitForEvents (and the wait of a message
-// box), never in a loop of Qt's own.
+// - Events: a report reaches the window semantics once the current Qt event is done (a timer's
+//   tick at once). Events are processed only in ProcessEvents, WaitForEvents and the wait of a
+//   message box, never in a loop of Qt's own.
+// - Windows: CreateWindow builds a form's window and widgets, hidden (the Win32 backend builds
+//   them when first shown). The client area has the designed size, the menu bar comes on top.
+//   An owned window is a Qt child of its owner, and lives on without owner when that goes.
+// - Modality is Qt's own (application-modal windows), so WaitForEvents needs no modal flag;
+//   the Win32 backend disables the windows behind a modal one itself.
+// - Z-order: the backend keeps its own order of the visible windows. The front one owns a
+//   message box, and is activated when the active window is hidden or destroyed, or when none
+//   is active after a hide or a message box.
+// - Focus: in a window that is not active Qt moves the focus silently; SetFocus reports the
+//   loss itself. A window without a control that can take the focus takes it itself.
+// - A modal window that is minimised is brought back.
+// - Limits: Qt's offscreen platform cannot raise windows, they are only activated there. The
+//   Caps Lock hint of a password field is told from a typed letter's case against the Shift
+//   key, so it shows only once a letter is typed.
+// - Needs a QApplication, which it keeps from quitting when the last window closes and gives
+//   the program's icon unless the program set one.
 #pragma once
 
 #include <QObject>
@@ -72,29 +89,38 @@ class QtBackend final : public QObject, public platform::desktop::Backend {
     platform::desktop::WindowId owner = platform::desktop::kNoWindow;
     bool modal = false;
   };
-  class Filter;
 
+  // Windows, placement and z-order (qt_backend.cpp).
   Window* Find(platform::desktop::WindowId window);
   const Window* Find(platform::desktop::WindowId window) const;
   Window& At(platform::desktop::WindowId window);
   const Window& At(platform::desktop::WindowId window) const;
   platform::desktop::WindowId IdOf(std::u16string_view form) const;
   QWidget* Widget(const Window& w, std::u16string_view control) const;
-  void BuildControls(Window& w);
-  void BuildMenus(Window& w, platform::desktop::WindowId id);
-  QStyle* PasswordStyle(char16_t mask);
-  // Window type and frame hints for showing with or without owner.
-  Qt::WindowFlags FlagsFor(const Window& w, bool owned) const;
   void Reparent(Window& w, QWidget* owner);
   void Place(Window& w);
   void Stack(platform::desktop::WindowId window);  // moves it to the front of our z-order
   void ActivateFront();
+  // Hands an event to the window semantics once the current Qt event is done.
+  void Post(std::function<void(platform::desktop::BackendEvents&)> report);
+
+  // Building and laying out (form_layout.cpp).
+  void BuildMenus(Window& w, platform::desktop::WindowId id);
+  void BuildControls(Window& w);
+  QStyle* PasswordStyle(char16_t mask);
+  // Window type and frame hints for showing with or without owner.
+  Qt::WindowFlags FlagsFor(const Window& w, bool owned) const;
+
+  // The event filter on our windows and controls (event_filter.cpp): it posts what the
+  // program must hear of.
+  class Filter;
+  std::unique_ptr<QObject> MakeFilter();
   // Reports the activation of a window (and, without a control to focus, its own focus).
   void Activated(platform::desktop::WindowId window);
   // Brings a modal window back when it was minimised.
   void Minimized(platform::desktop::WindowId window);
-  // Hands an event to the window semantics once the current Qt event is done.
-  void Post(std::function<void(platform::desktop::BackendEvents&)> report);
+
+  // Message boxes and the mouse pointer: MessageBox and SetMousePointer (message_box.cpp).
 
   platform::desktop::BackendEvents* events_ = nullptr;
   std::map<platform::desktop::WindowId, Window> windows_;
@@ -111,7 +137,7 @@ class QtBackend final : public QObject, public platform::desktop::Backend {
            std::unique_ptr<QTimer, DeleteLater>>
       timers_;
   std::map<char16_t, std::unique_ptr<QStyle>> passwordStyles_;
-  std::unique_ptr<Filter> filter_;
+  std::unique_ptr<QObject> filter_;  // a Filter
   QTimer wake_;
   bool pointerOverridden_ = false;
 };
