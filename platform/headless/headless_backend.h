@@ -1,7 +1,22 @@
 // The in-memory desktop: real window state (texts, enabled flags, focus, visibility, z-order,
-// modality, timers on a virtual clock) without a screen, driven by a scripted user. What the
-// user does is queued as steps; each step runs when the program waits for the user (a modal
-// dialog, a message box, the main loop). A wait with nothing scripted fails at once.
+// modality, timers) without a screen, driven by a scripted user, for the tests.
+// - What it does to windows, timers, message boxes and the pointer is written to the event log
+//   (texts and enabled states are not). What the windows report is queued and handed to the
+//   window semantics when the program waits or processes events.
+// - The scripted user: each call adds one step, which runs when the program waits for the user
+//   (a modal dialog, a message box, the main loop). A step acts only where a person could (a
+//   visible window that no modal window is in front of, an enabled control); else ScriptError.
+// - A wait with nothing scripted fails at once: ScriptError in a modal window or a message box,
+//   ScriptDone in the main loop. A message box takes only a scripted answer it offers.
+// - Time is a virtual clock's, which the tests set: the backend moves it only in ProcessEvents
+//   (by maxWait, without waiting) and in a scripted wait, and the timers due by then tick in
+//   order.
+// - The front visible window is always the active one; a message box changes neither the
+//   z-order nor the active window.
+// - Typing replaces a field's whole text, cut to the field's maximum length.
+// - Not modelled: sizes, places, fonts and pictures; menus beyond the name of the item chosen;
+//   shortcuts, access letters and Tab; minimising; the focus of a window without controls (no
+//   FormFocused); the Caps Lock hint; the mouse pointer beyond its last shape.
 #pragma once
 
 #include <deque>
@@ -58,9 +73,9 @@ class HeadlessBackend final : public desktop::Backend {
   void PressF1(std::u16string_view form);
   void ChooseMenu(std::u16string_view form, std::u16string_view item);
   void CloseBox(std::u16string_view form);
-  void Activate(std::u16string_view form);                    // brings the window to the front
-  void Answer(int answer);                                    // the next message box
-  void Wait(std::chrono::milliseconds duration);              // the user does nothing for a while
+  void Activate(std::u16string_view form);        // brings the window to the front
+  void Answer(int answer);                        // the next message box
+  void Wait(std::chrono::milliseconds duration);  // the user does nothing for a while
   void Check(const std::string& what, std::function<void()> check);  // runs test code at that point
   bool ScriptEmpty() const { return script_.empty(); }
 
