@@ -22,7 +22,7 @@ install(CODE "
 # the program's reverse-DNS id.
 install(FILES ${quorel_linux}/example.mirlox.Quorel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/platform/qt/resources/hicolor
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/artwork/hicolor
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${quorel_linux}/example.mirlox.Quorel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
