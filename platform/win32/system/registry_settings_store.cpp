@@ -1,4 +1,4 @@
-#include "platform/win32/registry_settings_store.h"
+#include "platform/win32/system/registry_settings_store.h"
 
 #include <windows.h>
 

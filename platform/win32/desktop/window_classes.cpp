@@ -1,4 +1,4 @@
-#include "platform/win32/window_classes.h"
+#include "platform/win32/desktop/window_classes.h"
 
 #include <stdexcept>
 

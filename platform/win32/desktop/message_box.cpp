@@ -2,10 +2,10 @@
 #include <string>
 
 #include "platform/desktop.h"
+#include "platform/win32/desktop/win32_backend.h"
+#include "platform/win32/desktop/window_classes.h"
 #include "platform/win32/fatal_error.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_backend.h"
-#include "platform/win32/window_classes.h"
 
 namespace quorel::win32 {
 
@@ -30,8 +30,8 @@ int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16stri
   messageBoxUp_ = true;
   messageBoxOwner_ = owner;
   UpdateEnabled();
-  const UINT flags = (static_cast<UINT>(style) & kStyleFlags) |
-                     MB_SETFOREGROUND | (owner ? MB_APPLMODAL : MB_TASKMODAL);
+  const UINT flags = (static_cast<UINT>(style) & kStyleFlags) | MB_SETFOREGROUND |
+                     (owner ? MB_APPLMODAL : MB_TASKMODAL);
   const int answer = MessageBoxW(owner, ToWide(prompt).c_str(), ToWide(title).c_str(), flags);
   const DWORD error = GetLastError();
   messageBoxUp_ = false;

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_system.h"
+#include "platform/win32/system/win32_system.h"
 
 #include <windows.h>
 

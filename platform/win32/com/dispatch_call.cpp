@@ -1,4 +1,4 @@
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/dispatch_call.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/com_apartment.h"
+#include "platform/win32/com/com_apartment.h"
 
 #include <objbase.h>
 
