@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
 

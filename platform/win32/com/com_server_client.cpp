@@ -7,7 +7,7 @@
 
 #include "platform/text.h"
 #include "platform/win32/com/dispatch_call.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
 

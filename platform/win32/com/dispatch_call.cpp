@@ -5,7 +5,7 @@
 #include <new>
 
 #include "platform/text.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
 

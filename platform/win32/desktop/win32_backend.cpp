@@ -9,6 +9,7 @@
 #include "platform/win32/desktop/artwork.h"
 #include "platform/win32/desktop/form_controls.h"
 #include "platform/win32/desktop/window_classes.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {

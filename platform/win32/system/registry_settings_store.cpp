@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/text.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {
