@@ -1,17 +1,23 @@
-// The settings store of the Windows program: the current user's registry area of classic
-// per-user application settings, HKEY_CURRENT_USER\Software\VB and VBA Program
-// Settings\<application>\<section>, one REG_SZ value per key.
+// The settings store of the Windows program, in the current user's registry area of classic
+// per-user application settings.
 //
-// A value that is absent, or of a type other than REG_SZ and REG_EXPAND_SZ, reads as the
-// default; an empty one reads empty; a value without a terminating zero reads whole. Every text
-// round-trips, NUL characters included.
+// - It implements platform::SettingsStore on HKEY_CURRENT_USER\Software\VB and VBA Program
+//   Settings\<application>\<section>, one REG_SZ value per key.
+// - A value that is absent, or of a type other than REG_SZ and REG_EXPAND_SZ, reads as the
+//   default; an empty one reads empty; a value without a terminating zero reads whole; an
+//   expandable one reads unexpanded. Every text round-trips, NUL characters included.
+// - Saves are held: SaveSetting only records the value (GetSetting sees it at once), and Flush
+//   writes everything held, key by key in the order first saved, and flushes the registry keys
+//   to disk.
+// - A failed write throws std::runtime_error with a German message naming the setting, the
+//   registry key and the system's reason; what was not written stays held for the next Flush.
+//   Unlike the INI files of the Qt build, a Flush is not all or nothing: what it wrote before
+//   the failure stays written.
+// - The destructor writes what is still held unless the last Flush failed and nothing was saved
+//   since; a failure there goes to the debugger's output only. Reading fails only when the
+//   registry does (anything but an absent key or value).
 //
-// Saves are held: SaveSetting only records the value (GetSetting sees it at once), and Flush
-// writes everything held, key by key in the order first saved, and flushes the registry keys to
-// disk. A failed write throws std::runtime_error with a German message naming the setting, the
-// registry key and the system's reason; what was not written stays held for the next Flush.
-// The destructor writes what is still held unless the last Flush failed, and cannot report a
-// failure. Reading fails only when the registry does (anything but an absent key or value).
+// Limits: not for use from several threads.
 #pragma once
 
 #include <string>
