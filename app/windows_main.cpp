@@ -12,14 +12,14 @@
 #include "platform/desktop/form_desktop.h"
 #include "platform/sql/odbc_client.h"
 #include "platform/text.h"
-#include "platform/win32/com_apartment.h"
-#include "platform/win32/com_server_client.h"
-#include "platform/win32/command_line.h"
-#include "platform/win32/fatal_error.h"
-#include "platform/win32/local_clock.h"
-#include "platform/win32/registry_settings_store.h"
-#include "platform/win32/win32_backend.h"  // brings <windows.h>
-#include "platform/win32/win32_system.h"
+#include "platform/win32/com/com_apartment.h"
+#include "platform/win32/com/com_server_client.h"
+#include "platform/win32/desktop/win32_backend.h"  // brings <windows.h>
+#include "platform/win32/system/command_line.h"
+#include "platform/win32/system/local_clock.h"
+#include "platform/win32/system/registry_settings_store.h"
+#include "platform/win32/system/win32_system.h"
+#include "platform/win32/system_error.h"
 
 namespace {
 

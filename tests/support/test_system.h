@@ -6,7 +6,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include "platform/win32/win32_system.h"
+#include "platform/win32/system/win32_system.h"
 #else
 #include "platform/posix/posix_system.h"
 #endif

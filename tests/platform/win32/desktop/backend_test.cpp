@@ -15,7 +15,7 @@
 #include "gui_user.h"
 #include "platform/desktop.h"
 #include "platform/text.h"
-#include "platform/win32/win32_backend.h"
+#include "platform/win32/desktop/win32_backend.h"
 
 namespace quorel::testing {
 namespace {

@@ -9,9 +9,9 @@
 #include "platform/desktop/form_desktop.h"
 #include "platform/headless/memory_store.h"
 #include "platform/headless/scripted_server.h"
-#include "platform/win32/local_clock.h"
-#include "platform/win32/win32_backend.h"
-#include "platform/win32/win32_system.h"
+#include "platform/win32/desktop/win32_backend.h"
+#include "platform/win32/system/local_clock.h"
+#include "platform/win32/system/win32_system.h"
 #include "session/cacheapi.h"
 
 namespace quorel::testing {

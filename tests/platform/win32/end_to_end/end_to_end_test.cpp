@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 
+#include "com/test_listener.h"
 #include "program_run.h"
-#include "server/test_listener.h"
 
 namespace quorel::win32::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "platform/win32/registry_settings_store.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system/registry_settings_store.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 #include "support/store_texts.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/local_clock.h"
+#include "platform/win32/system/local_clock.h"
 
 #include <windows.h>
 

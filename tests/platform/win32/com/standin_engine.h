@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/server_client.h"
-#include "platform/win32/com_apartment.h"
-#include "platform/win32/com_server_client.h"
+#include "platform/win32/com/com_apartment.h"
+#include "platform/win32/com/com_server_client.h"
 #include "test_listener.h"
 
 namespace quorel::win32::testing {

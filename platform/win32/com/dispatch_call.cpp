@@ -1,11 +1,11 @@
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/dispatch_call.h"
 
 #include <windows.h>
 
 #include <new>
 
 #include "platform/text.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
 

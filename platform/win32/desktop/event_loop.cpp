@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/win32/win32_backend.h"
+#include "platform/win32/desktop/win32_backend.h"
 
 namespace quorel::win32 {
 

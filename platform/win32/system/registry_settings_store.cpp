@@ -1,11 +1,11 @@
-#include "platform/win32/registry_settings_store.h"
+#include "platform/win32/system/registry_settings_store.h"
 
 #include <windows.h>
 
 #include <stdexcept>
 
 #include "platform/text.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {

@@ -3,9 +3,9 @@
 // code runs in them, and no exception leaves them.
 #include <string>
 
-#include "platform/win32/artwork.h"
-#include "platform/win32/form_controls.h"
-#include "platform/win32/win32_backend.h"
+#include "platform/win32/desktop/artwork.h"
+#include "platform/win32/desktop/form_controls.h"
+#include "platform/win32/desktop/win32_backend.h"
 
 namespace quorel::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_system.h"
+#include "platform/win32/system/win32_system.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "platform/text.h"
-#include "platform/win32/command_line.h"
+#include "platform/win32/system/command_line.h"
 #include "support/marker_program.h"
 #include "support/temp_dir.h"
 

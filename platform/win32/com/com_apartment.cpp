@@ -1,10 +1,10 @@
-#include "platform/win32/com_apartment.h"
+#include "platform/win32/com/com_apartment.h"
 
 #include <objbase.h>
 
 #include <stdexcept>
 
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/artwork.h"
+#include "platform/win32/desktop/artwork.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "platform/win32/com_server_client.h"
+#include "platform/win32/com/com_server_client.h"
 
 #include <windows.h>
 #include <wrl/client.h>
@@ -6,8 +6,8 @@
 #include <array>
 
 #include "platform/text.h"
-#include "platform/win32/dispatch_call.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/com/dispatch_call.h"
+#include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
 

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "platform/text.h"
-#include "platform/win32/artwork.h"
-#include "platform/win32/form_controls.h"
+#include "platform/win32/desktop/artwork.h"
+#include "platform/win32/desktop/form_controls.h"
+#include "platform/win32/desktop/win32_backend.h"
+#include "platform/win32/desktop/window_classes.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_backend.h"
-#include "platform/win32/window_classes.h"
 
 namespace quorel::win32 {
 

@@ -1,8 +1,9 @@
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "platform/text.h"
 #include "platform/win32/wide.h"
@@ -36,6 +37,20 @@ std::string HresultMessage(long code) {
   std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
   const std::string message = SystemText(static_cast<unsigned long>(code));
   return message.empty() ? std::string("Fehler ") + hex : message + " (" + hex + ")";
+}
+
+void ThrowLastError(const std::string& what) {
+  const DWORD code = GetLastError();
+  throw std::runtime_error(what + " (Fehler " + std::to_string(code) + ": " + SystemMessage(code) +
+                           ")");
+}
+
+void ShowFatalError(std::u16string_view title, std::u16string_view text) noexcept {
+  try {
+    MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(title).c_str(),
+                MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing is left to tell the user with
+  }
 }
 
 }  // namespace quorel::win32

@@ -1,8 +1,28 @@
-// The desktop backend on native Win32 windows: every form becomes a top-level window built from
-// its layout table at the window's DPI, and what the user does is queued and handed to the
-// window semantics from ProcessEvents and WaitForEvents, never from inside a window procedure.
-// A form's real window is built when it is first shown; until then its caption, texts and
-// enabled states are kept here. One backend per program, on the thread that runs the event loop.
+// The desktop backend on native Win32 windows.
+//
+// - It implements platform::desktop::Backend: every form becomes a top-level window built from
+//   its layout table at the window's DPI (the process is per-monitor DPI aware) and laid out
+//   again when it moves to a screen of another DPI; pictures and icons are the program's
+//   resources (artwork.h).
+// - A form's real window is built when it is first shown; until then its caption, texts and
+//   enabled states are kept here. The Qt backend builds it in CreateWindow.
+// - What the user does is queued and handed to the window semantics only from ProcessEvents and
+//   WaitForEvents, at most what was queued when the pass began; window procedures only queue.
+//   An exception raised inside one is kept and rethrown from there (and from MessageBox).
+// - The timers of all forms run on the hidden program window, which also owns the dialogs
+//   without an owner that cannot be minimised, so that they stay out of the task bar.
+//   Restarting or stopping a timer withdraws its tick still queued.
+// - Modality is the backend's own: every window but the innermost modal one is disabled, and
+//   WaitForEvents handles the messages of all windows alike.
+// - Enter, Escape and F1 go to the window rules, never to the controls or the system; a link
+//   opens its target through the shell; WM_QUIT is ignored.
+// - Message boxes are the system's own, with its button texts. While one is up the windows go
+//   on, but what they report (timer ticks included) is handed out only after it has closed. A
+//   box with only an OK button answers vbOK however it is closed.
+//
+// Limits: one backend per program, on the thread that runs the event loop; menu shortcuts are
+// function keys only; one face and size (MS Shell Dlg 2, 7 points) for every form; owner and
+// modality change only while a window is hidden, so showing a shown window hides it first.
 #pragma once
 
 #include <chrono>

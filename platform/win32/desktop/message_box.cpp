@@ -2,10 +2,9 @@
 #include <string>
 
 #include "platform/desktop.h"
-#include "platform/win32/fatal_error.h"
+#include "platform/win32/desktop/win32_backend.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_backend.h"
-#include "platform/win32/window_classes.h"
 
 namespace quorel::win32 {
 
@@ -30,8 +29,8 @@ int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16stri
   messageBoxUp_ = true;
   messageBoxOwner_ = owner;
   UpdateEnabled();
-  const UINT flags = (static_cast<UINT>(style) & kStyleFlags) |
-                     MB_SETFOREGROUND | (owner ? MB_APPLMODAL : MB_TASKMODAL);
+  const UINT flags = (static_cast<UINT>(style) & kStyleFlags) | MB_SETFOREGROUND |
+                     (owner ? MB_APPLMODAL : MB_TASKMODAL);
   const int answer = MessageBoxW(owner, ToWide(prompt).c_str(), ToWide(title).c_str(), flags);
   const DWORD error = GetLastError();
   messageBoxUp_ = false;
@@ -46,14 +45,6 @@ int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16stri
   // A box with only an OK button answers OK however it is closed (Escape gives Cancel on some
   // systems).
   return (style & platform::kMsgBoxButtons) == platform::vbOKOnly ? platform::vbOK : answer;
-}
-
-void ShowFatalError(std::u16string_view title, std::u16string_view text) noexcept {
-  try {
-    MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(title).c_str(),
-                MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
-  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing is left to tell the user with
-  }
 }
 
 }  // namespace quorel::win32

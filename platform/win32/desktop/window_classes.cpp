@@ -1,8 +1,8 @@
-#include "platform/win32/window_classes.h"
+#include "platform/win32/desktop/window_classes.h"
 
 #include <stdexcept>
 
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {
@@ -40,12 +40,6 @@ void RegisterWindowClasses(WNDPROC form, WNDPROC picture) {
   };
   Register(kFormClass, form, icon(SM_CXICON), icon(SM_CXSMICON));
   Register(kPictureClass, picture, nullptr, nullptr);
-}
-
-void ThrowLastError(const std::string& what) {
-  const DWORD code = GetLastError();
-  throw std::runtime_error(what + " (Fehler " + std::to_string(code) + ": " + SystemMessage(code) +
-                           ")");
 }
 
 }  // namespace quorel::win32

@@ -1,4 +1,4 @@
-#include "platform/win32/command_line.h"
+#include "platform/win32/system/command_line.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_system.h"
+#include "platform/win32/system/win32_system.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "platform/win32/system_message.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace quorel::win32 {
