@@ -1,10 +1,14 @@
 # Cross-build for 64-bit Windows with MinGW-w64 (POSIX thread model, so std::thread and
-# std::mutex exist). Programs link statically and need no DLL besides the system's. Tests
-# run under Wine through the cross-compiling emulator.
+# std::mutex exist); mingw-w64-i686.cmake sets QUOREL_MINGW_PROCESSOR for 32-bit Windows.
+# Programs link statically and need no DLL besides the system's. Tests run under Wine through
+# the cross-compiling emulator.
+if(NOT QUOREL_MINGW_PROCESSOR)
+  set(QUOREL_MINGW_PROCESSOR x86_64)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_SYSTEM_PROCESSOR ${QUOREL_MINGW_PROCESSOR})
 
-set(triple x86_64-w64-mingw32)
+set(triple ${QUOREL_MINGW_PROCESSOR}-w64-mingw32)
 set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
@@ -20,4 +24,8 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 # Resource scripts are UTF-8.
 set(CMAKE_RC_FLAGS_INIT "--codepage=65001")
 
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+if(QUOREL_MINGW_PROCESSOR STREQUAL "i686")
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+endif()
