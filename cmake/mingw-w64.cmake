@@ -24,8 +24,4 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 # Resource scripts are UTF-8.
 set(CMAKE_RC_FLAGS_INIT "--codepage=65001")
 
-if(QUOREL_MINGW_PROCESSOR STREQUAL "i686")
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
-else()
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
-endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
