@@ -2,7 +2,6 @@
 // unreadable, no database, replaced, locked by a writer).
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "platform/sql/server_factory.h"
 #include "platform/sql/sqlite_client.h"
 #include "sql_test_support.h"
+#include "support/unprivileged_user.h"
 
 namespace quorel::sql::testing {
 namespace {
@@ -79,7 +79,7 @@ TEST(SqliteFile, WithoutAUsableFileTheProgramEndsAfterThreeAttempts) {
 }
 
 TEST(SqliteFile, AnUnreadableFileIsAFailedConnect) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads any file whatever its permissions";
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
   TempDir dir;
   const std::string path = (dir / "MIRLOX.sqlite3").string();
   CreateTestDatabase(path);
