@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace quorel::testing {
 
 // The user and group nobody.
@@ -55,6 +53,7 @@ inline void RerunAsUnprivilegedUser() {
   posix_spawn_file_actions_adddup2(&actions, out[1], 2);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   std::vector<char*> argv;
+  argv.reserve(command.size() + 1);
   for (auto& arg : command)
     argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -385,7 +385,7 @@ TEST(DefaultConfigDirectory, FollowsXdgConfigHomeElseHome) {
   const quorel::testing::ScopedEnv home("HOME", "/home/anna");
   const struct {
     std::optional<std::string> xdg;
-    const char* expected;
+    const char* expected{};
   } cases[] = {
       {"/srv/konfig", "/srv/konfig"},
       {std::nullopt, "/home/anna/.config"},

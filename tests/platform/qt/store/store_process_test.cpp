@@ -28,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using quorel::testing::kUnprivilegedId;
-using testing::CompleteSetTag;
 
 // A helper process with its standard output and error on pipes.
 class Helper {
@@ -43,6 +42,7 @@ class Helper {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addclose(&actions, err[0]);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& arg : args)
       argv.push_back(arg.data());
     argv.push_back(nullptr);

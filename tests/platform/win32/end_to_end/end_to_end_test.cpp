@@ -65,7 +65,7 @@ TEST_F(EndToEnd, WrongPasswordIsRefusedWithoutTheMainWindow) {
 }
 
 TEST_F(EndToEnd, AnUnknownServerChoiceIsShownAndEndsTheProgram) {
-  const quorel::testing::ScopedEnv server("MIRLOX_SERVER", "oracle");
+  const quorel::testing::ScopedEnv server(L"MIRLOX_SERVER", L"oracle");
   ProgramRun run(Program(), Arguments(L"pw"));
   const HWND box =
       run.WaitForWindow([](const std::wstring& caption) { return caption == L"Quorel"; }, 30s);

@@ -31,7 +31,7 @@ struct StandinEngine {
   }
 
   // The stand-in's records: users.tsv beside the tests.
-  quorel::testing::ScopedEnv users{"QUOREL_STANDIN_USERS", QUOREL_STANDIN_USERS_FILE};
+  quorel::testing::ScopedEnv users{L"QUOREL_STANDIN_USERS", L"" QUOREL_STANDIN_USERS_FILE};
   ComApartment com;  // first in, last out: COM outlives every client
   TestListener listener;
   ComServerClientFactory factory;
