@@ -60,18 +60,13 @@ TEST(ServerChoice, TheFirstChoiceThatTakesTheSettingGivesTheFactory) {
   }
 }
 
-TEST(ServerChoice, WithoutADefaultOrWithOneChoiceTheMessageSaysSo) {
+TEST(ServerChoice, OneChoiceNoDefaultAndAFactoryThatCannotBeMade) {
+  const std::string invalid = "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »";
   const ServerChoice only[] = {Choice("", u"", true)};
-  EXPECT_EQ(Outcome(only, "x"),
-            "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »x«. Erlaubt ist: nicht "
-            "gesetzt (das ).");
+  EXPECT_EQ(Outcome(only, "x"), invalid + "x«. Erlaubt ist: nicht gesetzt (das ).");
   const ServerChoice noDefault[] = {Choice("a", u"", false), Choice("b:", u"B", false)};
   EXPECT_EQ(Outcome(noDefault, std::nullopt),
-            "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »«. Erlaubt sind: a (das "
-            "a) und b:B (das b:).");
-}
-
-TEST(ServerChoice, AFactoryThatCannotBeMadeFailsAtCreate) {
+            invalid + "«. Erlaubt sind: a (das a) und b:B (das b:).");
   const ServerChoice failing[] = {
       {"x", u"", u"", false, [](std::string_view) -> std::unique_ptr<ServerClientFactory> {
          throw ServerError("kein Ort");

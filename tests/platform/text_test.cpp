@@ -111,17 +111,5 @@ TEST(UpperCase, MapsLettersAndLeavesTheRest) {
     EXPECT_EQ(ToUtf8(UpperCase(c.in)), ToUtf8(c.out)) << c.what;
 }
 
-TEST(Trim, TakesSpacesAndTabsOffBothEndsOnly) {
-  const std::pair<std::u16string, std::u16string> cases[] = {
-      {u"", u""},
-      {u" \t ", u""},
-      {u"\t a b \t", u"a b"},
-      {u"a\t \tb", u"a\t \tb"},
-      {u"\r\na\u00A0", u"\r\na\u00A0"},  // line ends and no-break spaces are no blanks
-  };
-  for (const auto& [in, out] : cases)
-    EXPECT_EQ(ToUtf8(Trim(in)), ToUtf8(out)) << ToUtf8(in);
-}
-
 }  // namespace
 }  // namespace quorel::text
