@@ -10,6 +10,7 @@
 #include "app/program.h"
 #include "forms/exit_status.h"
 #include "platform/desktop/form_desktop.h"
+#include "platform/server_choice.h"
 #include "platform/sql/odbc_client.h"
 #include "platform/text.h"
 #include "platform/win32/com/com_apartment.h"
@@ -34,18 +35,15 @@ int Fail(const std::string& cause) {
 
 // The vendor's client object, unless MIRLOX_SERVER names a server's ODBC driver.
 std::unique_ptr<platform::ServerClientFactory> ServerClients() {
-  constexpr std::u16string_view kOdbc = u"odbc:";
+  const platform::ServerChoice choices[] = {
+      {.description = u"der Datenbank-Client \"" + std::u16string(win32::kClientProgId) + u"\"",
+       .byDefault = true,
+       .make = [](std::string_view) { return std::make_unique<win32::ComServerClientFactory>(); }},
+      sql::OdbcServerChoice(),
+  };
   const wchar_t* value = _wgetenv(L"MIRLOX_SERVER");
-  const std::u16string setting =
-      value ? std::u16string(reinterpret_cast<const char16_t*>(value)) : std::u16string();
-  if (setting.empty()) return std::make_unique<win32::ComServerClientFactory>();
-  if (setting.starts_with(kOdbc) && setting.size() > kOdbc.size())
-    return sql::MakeOdbcFactory(setting.substr(kOdbc.size()));
-  throw std::runtime_error("Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »" +
-                           text::ToUtf8(setting) +
-                           "«. Erlaubt sind: nicht gesetzt (der Datenbank-Client "
-                           "\"CacheObject.Factory\") und odbc:VERBINDUNG (ein Server über "
-                           "seinen ODBC-Treiber).");
+  if (!value) return platform::ChooseServer(choices, std::nullopt);
+  return platform::ChooseServer(choices, text::ToUtf8(reinterpret_cast<const char16_t*>(value)));
 }
 
 }  // namespace

@@ -128,6 +128,18 @@ std::u16string FromCodePage(std::string_view bytes) {
   return out;
 }
 
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+
+std::u16string_view Trim(std::u16string_view text) {
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
 namespace {
 
 char16_t UpperChar(char16_t c) {

@@ -24,6 +24,10 @@ std::optional<std::uint8_t> CodeFromChar(char16_t ch);
 std::string ToCodePage(std::u16string_view text);
 std::u16string FromCodePage(std::string_view bytes);
 
+// Blanks are spaces and tabs; Trim takes them off both ends.
+bool IsBlank(char16_t c);
+std::u16string_view Trim(std::u16string_view text);
+
 // Letters to upper case (Latin, Greek, Cyrillic), every other character unchanged.
 std::u16string UpperCase(std::u16string_view text);
 

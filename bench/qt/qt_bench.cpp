@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "x11_session.h"
 
 namespace {
@@ -68,9 +69,8 @@ int main(int argc, char** argv) {
   const std::string quorel = argv[1], minimal = argv[2], source = argv[3];
   const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 15;
   try {
-    char pattern[] = "/tmp/quorel-bench-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    const fs::path tmp(pattern);
+    const quorel::testing::TempDir temp("quorel-bench");
+    const fs::path& tmp = temp.path();
     const fs::path db = tmp / "MIRLOX.sqlite3";
     const std::string create = "timeout 20 sqlite3 -bail '" + db.string() + "' < '" + source +
                                "/sql/sqlite/schema.sql' && timeout 20 sqlite3 -bail '" +
@@ -133,8 +133,6 @@ int main(int argc, char** argv) {
         "pauses between connection attempts: %.2f s CPU in %.2f s = %.1f %% of one core "
         "(target < 10 %%), exit status %d\n",
         cpu1 - cpu0, wall, 100.0 * (cpu1 - cpu0) / wall, status.value_or(-1));
-    std::error_code ignored;
-    fs::remove_all(tmp, ignored);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench: %s\n", e.what());

@@ -6,7 +6,6 @@
 // through PostgreSQL's ODBC driver (registered in an odbcinst.ini of the benchmark's own).
 #include <libpq-fe.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +22,8 @@
 #include "platform/sql/odbc_client.h"
 #include "platform/sql/postgres_client.h"
 #include "platform/sql/sqlite_client.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -66,9 +67,8 @@ std::string ReadSql(const std::string& relative) {
 }
 
 void BenchSqlite(int runs) {
-  char folder[] = "/tmp/quorel-bench.XXXXXX";
-  if (!mkdtemp(folder)) throw std::runtime_error("mkdtemp failed");
-  const std::string path = std::string(folder) + "/MIRLOX.sqlite3";
+  const quorel::testing::TempDir folder("quorel-bench");
+  const std::string path = (folder / "MIRLOX.sqlite3").string();
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
   const std::string schema = ReadSql("sqlite/schema.sql") + ReadSql("sqlite/test-users.sql");
@@ -101,7 +101,6 @@ void BenchSqlite(int runs) {
   Report("SQLite", login, bare);
   std::printf("%-10s  connect + the user's SELECT by hand %9.1f us (login check / that: %.2f)\n",
               "SQLite", byHand, login / byHand);
-  std::filesystem::remove_all(folder);
 }
 
 std::string Scalar(PGconn* conn, const char* query) {
@@ -163,13 +162,12 @@ void BenchPostgres(int runs, PGconn* admin, const std::u16string& connectString,
 // The ODBC login check and the libpq one taken in turns, so that a change in the machine's load
 // weighs on both alike.
 void BenchOdbc(int runs, PGconn* admin, const std::u16string& connectString) {
-  char folder[] = "/tmp/quorel-bench-odbc.XXXXXX";
-  if (!mkdtemp(folder)) throw std::runtime_error("mkdtemp failed");
-  std::ofstream(std::string(folder) + "/odbcinst.ini")
+  const quorel::testing::TempDir folder("quorel-bench-odbc");
+  std::ofstream(folder / "odbcinst.ini")
       << "[Quorel PostgreSQL]\nDriver=" << QUOREL_PSQLODBC_DRIVER << "\n";
-  std::ofstream(std::string(folder) + "/odbc.ini").flush();
-  setenv("ODBCSYSINI", folder, 1);
-  setenv("ODBCINI", (std::string(folder) + "/odbc.ini").c_str(), 1);
+  std::ofstream(folder / "odbc.ini").flush();
+  const quorel::testing::ScopedEnv sysIni("ODBCSYSINI", folder.path().string());
+  const quorel::testing::ScopedEnv ini("ODBCINI", (folder / "odbc.ini").string());
   const std::u16string configured =
       u"Driver=Quorel PostgreSQL;Servername=<SERVER>;Port=<PORT>;Database=<NAMESPACE>";
   const auto odbcLogin = [&] {
@@ -203,7 +201,6 @@ void BenchOdbc(int runs, PGconn* admin, const std::u16string& connectString) {
   const double libpqMedian = median(libpq);
   std::printf("%-10s  login check %9.1f us   through libpq %9.1f us   ratio %.2f (in turns)\n",
               "ODBC", odbcMedian, libpqMedian, odbcMedian / libpqMedian);
-  std::filesystem::remove_all(folder);
 }
 
 void BenchServer(int runs, const std::string& port) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "end_to_end/program_run.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring quorel = argv[1], minimal = argv[2], manifested = argv[3];
   const int runs = argc > 5 ? std::max(1, _wtoi(argv[5])) : 15;
   try {
-    SetEnvironmentVariableW(L"QUOREL_STANDIN_USERS", argv[4]);
+    const quorel::testing::ScopedEnv users(L"QUOREL_STANDIN_USERS", argv[4]);
     const std::wstring login = L"1 0 ABC pw 127.0.0.1 " + std::to_wstring(Listen());
     // One start of each first, so that both find their files in the cache.
     StartOnce(minimal, L"", L"Minimal");

@@ -14,6 +14,8 @@ namespace quorel::posix {
 namespace {
 
 using platform::HKEY;
+using text::IsBlank;
+using text::Trim;
 
 // Returned for a missing output pointer, as the system does.
 constexpr long kErrorInvalidParameter = 87;
@@ -31,18 +33,6 @@ std::u16string FoldCase(std::u16string_view s) {
   for (auto& c : out)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
   return out;
-}
-
-bool IsBlank(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r';
-}
-
-std::u16string_view Trim(std::u16string_view s) {
-  while (!s.empty() && IsBlank(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back()))
-    s.remove_suffix(1);
-  return s;
 }
 
 std::optional<std::uint32_t> ParseHex(std::u16string_view digits, std::size_t maxDigits) {
@@ -148,6 +138,7 @@ long RegistryFile::Open(HKEY root, std::string_view subKey, std::uint32_t /*opti
   std::string rawLine;
   bool inWanted = false;
   while (std::getline(in, rawLine)) {
+    if (rawLine.ends_with('\r')) rawLine.pop_back();  // a CR LF line end
     const std::u16string decoded = text::FromUtf8(rawLine);
     const auto line = Trim(decoded);
     if (line.empty() || line.front() == u';') continue;
@@ -161,11 +152,10 @@ long RegistryFile::Open(HKEY root, std::string_view subKey, std::uint32_t /*opti
       continue;
     }
     if (!inWanted) continue;
-    // The data of a value keeps its blanks: only the line end goes.
+    // The data of a value keeps its blanks at the end.
     std::u16string_view untrimmed = decoded;
     while (!untrimmed.empty() && IsBlank(untrimmed.front()))
       untrimmed.remove_prefix(1);
-    if (untrimmed.ends_with(u'\r')) untrimmed.remove_suffix(1);
     const auto split = SplitValueLine(untrimmed);
     if (!split) continue;
     Value value{split->first, platform::REG_NONE, {}};

@@ -9,19 +9,10 @@ namespace quorel::qt {
 
 namespace {
 
+using text::IsBlank;
+using text::Trim;
+
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsBlank(char16_t c) {
-  return c == u' ' || c == u'\t';
-}
-
-std::u16string_view Trim(std::u16string_view s) {
-  while (!s.empty() && IsBlank(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back()))
-    s.remove_suffix(1);
-  return s;
-}
 
 int HexDigit(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';

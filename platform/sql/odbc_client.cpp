@@ -171,6 +171,17 @@ std::unique_ptr<platform::ServerClientFactory> MakeOdbcFactory(std::u16string co
   return std::make_unique<OdbcFactory>(std::move(configured));
 }
 
+platform::ServerChoice OdbcServerChoice() {
+  return {.value = "odbc:",
+          .parameter = u"VERBINDUNG",
+          .description =
+              u"ein Server über seinen ODBC-Treiber, VERBINDUNG ist die "
+              u"ODBC-Verbindungszeichenfolge",
+          .make = [](std::string_view connection) {
+            return MakeOdbcFactory(text::FromUtf8(connection));
+          }};
+}
+
 OdbcClient::OdbcClient(std::u16string configured, OdbcOptions options)
     : configured_(std::move(configured)), options_(options) {
   odbc::Load();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/server_choice.h"
 #include "platform/server_client.h"
 #include "platform/sql/object_mapping.h"
 
@@ -76,5 +77,8 @@ class OdbcClient final : public platform::ServerClient {
 
 // The clients of one configured ODBC connection string.
 std::unique_ptr<platform::ServerClientFactory> MakeOdbcFactory(std::u16string configured);
+// The choice "odbc:CONNECTION" of MIRLOX_SERVER, CONNECTION the configured connection string
+// in UTF-8, for every build that has the ODBC client.
+platform::ServerChoice OdbcServerChoice();
 
 }  // namespace quorel::sql

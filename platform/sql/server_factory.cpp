@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/server_choice.h"
 #include "platform/sql/odbc_client.h"
 #include "platform/sql/postgres_client.h"
 #include "platform/sql/sqlite_client.h"
-#include "platform/text.h"
 
 namespace quorel::sql {
 
@@ -31,18 +31,6 @@ class PostgresFactory final : public platform::ServerClientFactory {
   std::unique_ptr<platform::ServerClient> Create() override {
     return std::make_unique<PostgresClient>();
   }
-};
-
-// A setting that names no client: every attempt to create one reports why.
-class RefusingFactory final : public platform::ServerClientFactory {
- public:
-  explicit RefusingFactory(std::string message) : message_(std::move(message)) {}
-  std::unique_ptr<platform::ServerClient> Create() override {
-    throw platform::ServerError(message_);
-  }
-
- private:
-  std::string message_;
 };
 
 std::string HomeFolder() {
@@ -80,24 +68,25 @@ std::unique_ptr<platform::ServerClientFactory> CreateServerClientFactory() {
 
 std::unique_ptr<platform::ServerClientFactory> CreateServerClientFactory(
     std::optional<std::string_view> setting) {
-  constexpr std::string_view kFile = "sqlite:";
-  constexpr std::string_view kOdbc = "odbc:";
-  try {
-    if (!setting || setting->empty() || *setting == "sqlite")
-      return std::make_unique<SqliteFactory>(DefaultDatabasePath());
-    if (setting->starts_with(kFile) && setting->size() > kFile.size())
-      return std::make_unique<SqliteFactory>(std::string(setting->substr(kFile.size())));
-    if (*setting == "postgresql") return std::make_unique<PostgresFactory>();
-    if (setting->starts_with(kOdbc) && setting->size() > kOdbc.size())
-      return MakeOdbcFactory(text::FromUtf8(setting->substr(kOdbc.size())));
-  } catch (const platform::ServerError& error) {
-    return std::make_unique<RefusingFactory>(error.what());
-  }
-  return std::make_unique<RefusingFactory>(
-      "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »" + std::string(*setting) +
-      "«. Erlaubt sind: sqlite (die eingebettete Datenbank), sqlite:PFAD (eine andere "
-      "Datenbankdatei), postgresql (ein PostgreSQL-Server) und odbc:VERBINDUNG (ein Server "
-      "über seinen ODBC-Treiber, VERBINDUNG ist die ODBC-Verbindungszeichenfolge).");
+  const platform::ServerChoice choices[] = {
+      {.value = "sqlite",
+       .description = u"die eingebettete Datenbank",
+       .byDefault = true,
+       .make =
+           [](std::string_view) { return std::make_unique<SqliteFactory>(DefaultDatabasePath()); }},
+      {.value = "sqlite:",
+       .parameter = u"PFAD",
+       .description = u"eine andere Datenbankdatei",
+       .make =
+           [](std::string_view path) {
+             return std::make_unique<SqliteFactory>(std::string(path));
+           }},
+      {.value = "postgresql",
+       .description = u"ein PostgreSQL-Server",
+       .make = [](std::string_view) { return std::make_unique<PostgresFactory>(); }},
+      OdbcServerChoice(),
+  };
+  return platform::ChooseServer(choices, setting);
 }
 
 }  // namespace quorel::sql

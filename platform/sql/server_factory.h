@@ -5,7 +5,7 @@
 //   "odbc:CONNECTION"         any server through its ODBC driver; CONNECTION is the ODBC
 //                             connection string (odbc_connection_string.h)
 // Any other value gives a factory whose Create() throws ServerError naming the accepted
-// values, so that the program shows the mistake to the user like any other server failure.
+// values (platform/server_choice.h).
 #pragma once
 
 #include <memory>

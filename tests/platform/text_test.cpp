@@ -9,7 +9,7 @@ namespace {
 
 // Runs of U+FFFD collapsed to one, so that a check does not depend on how many replacement
 // characters one malformed sequence yields.
-std::u16string Collapsed(std::u16string s) {
+std::u16string Collapsed(const std::u16string& s) {
   std::u16string out;
   for (char16_t c : s)
     if (c != u'\uFFFD' || out.empty() || out.back() != u'\uFFFD') out.push_back(c);

@@ -1,4 +1,5 @@
-// A fresh folder for one test, removed with everything in it when the test is done.
+// A fresh folder for one test, removed with everything in it when the test is done. Only its
+// owner may enter it, as with mkdtemp.
 #pragma once
 
 #include <filesystem>
@@ -16,6 +17,7 @@ class TempDir {
       auto candidate = std::filesystem::temp_directory_path() /
                        (prefix + "-" + std::to_string(random()) + std::to_string(random()));
       if (std::filesystem::create_directory(candidate)) {
+        std::filesystem::permissions(candidate, std::filesystem::perms::owner_all);
         path_ = std::move(candidate);
         return;
       }

@@ -10,7 +10,6 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace quorel::testing {
@@ -85,10 +84,6 @@ void TestRegistry::Clear() {
   createdKeys_.clear();
 }
 
-bool TestRegistry::MakeReadOnly() {
-  return false;
-}
-
 #else
 
 namespace {
@@ -123,8 +118,9 @@ void TestRegistry::Clear() {
   Write();
 }
 
-bool TestRegistry::MakeReadOnly() {
-  return chmod(File().c_str(), 0444) == 0 && geteuid() != 0;
+void TestRegistry::MakeReadOnly() {
+  if (chmod(File().c_str(), 0444) != 0)
+    throw std::runtime_error("cannot make " + File() + " read-only");
 }
 
 #endif

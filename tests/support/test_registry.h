@@ -31,9 +31,10 @@ class TestRegistry {
 
   // The stand-in file for PosixSystem (not used on Windows).
   std::string File() const { return (dir_ / "registry").string(); }
-  // Makes the registry read-only for this process. False where the platform cannot (Wine
-  // does not enforce registry rights; root may write every file).
-  bool MakeReadOnly();
+#ifndef _WIN32
+  // Takes the right to write the file from everyone but root.
+  void MakeReadOnly();
+#endif
 
  private:
   struct Entry {

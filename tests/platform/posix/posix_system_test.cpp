@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -14,6 +15,8 @@
 #include "platform/posix/command_line.h"
 #include "platform/posix/local_clock.h"
 #include "platform/text.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace quorel::posix {
 namespace {
@@ -62,15 +65,8 @@ bool HasZombieChild() {
   return false;
 }
 
-class PosixSystemTest : public testing::Test {
+class PosixSystemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = std::filesystem::temp_directory_path() / "posix_system_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // The directory in the backslash notation the program writes.
   std::u16string BackslashDir() {
     auto s = text::FromUtf8(dir_.string());
@@ -79,7 +75,8 @@ class PosixSystemTest : public testing::Test {
     return s;
   }
 
-  std::filesystem::path dir_;
+  quorel::testing::TempDir temp_{"posix_system"};
+  std::filesystem::path dir_ = temp_.path();
   PosixSystem system_{u"a b", "/nonexistent/registry"};
 };
 
@@ -133,10 +130,11 @@ TEST_F(PosixSystemTest, ReapsStartedPrograms) {
 }
 
 TEST(DefaultRegistryPathTest, EnvironmentOverridesTheDefault) {
-  setenv("QUOREL_REGISTRY", "/tmp/my registry", 1);
-  EXPECT_EQ(DefaultRegistryPath(), "/tmp/my registry");
-  unsetenv("QUOREL_REGISTRY");
-  EXPECT_EQ(DefaultRegistryPath(), "/etc/quorel/registry");
+  for (const auto& [value, path] : std::vector<std::pair<std::optional<std::string>, std::string>>{
+           {"/tmp/my registry", "/tmp/my registry"}, {std::nullopt, "/etc/quorel/registry"}}) {
+    const quorel::testing::ScopedEnv registry("QUOREL_REGISTRY", value);
+    EXPECT_EQ(DefaultRegistryPath(), path);
+  }
 }
 
 TEST(LocalClockTest, WithinTheDayAndAdvancing) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <vector>
+
+#include "support/temp_dir.h"
+#include "support/unprivileged_user.h"
 
 namespace quorel::posix {
 namespace {
@@ -16,16 +18,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr char kKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 
-class RegistryFileTest : public testing::Test {
+class RegistryFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = std::filesystem::temp_directory_path() / "registry_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    path_ = dir_ / "registry";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   void Write(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
 
   struct Result {
@@ -49,7 +43,8 @@ class RegistryFileTest : public testing::Test {
     return r;
   }
 
-  std::filesystem::path dir_, path_;
+  quorel::testing::TempDir dir_{"registry_test"};
+  std::filesystem::path path_ = dir_ / "registry";
 };
 
 TEST_F(RegistryFileTest, MissingFileHasNoKeys) {
@@ -166,12 +161,12 @@ TEST_F(RegistryFileTest, HandlesAreDistinctAndCloseOnce) {
 }
 
 TEST_F(RegistryFileTest, WriteRightsNeedAWritableFile) {
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
   Write("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n");
   RegistryFile registry(path_);
   HKEY key = 0;
   ASSERT_EQ(registry.Open(HKEY_LOCAL_MACHINE, kKey, 0, 0x2003F, &key), ERROR_SUCCESS);
   ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
-  if (geteuid() == 0) GTEST_SKIP() << "root may write every file";
   for (std::uint32_t mask : {0x2003Fu, KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK,
                              0x40000000u, KEY_QUERY_VALUE | KEY_SET_VALUE})
     EXPECT_EQ(registry.Open(HKEY_LOCAL_MACHINE, kKey, 0, mask, &key), ERROR_ACCESS_DENIED)

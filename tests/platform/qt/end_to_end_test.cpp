@@ -12,31 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "x11_session.h"
 
 namespace {
 
+using quorel::testing::TempDir;
 using quorel::x11::milliseconds;
 namespace fs = std::filesystem;
 
 std::string program, sqlDir;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quorel-e2e-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // What the program runs with: the test's X server, the embedded database file, and settings
 // and run-time folders of the test's own.
@@ -63,7 +48,7 @@ void CreateDatabase(const fs::path& db) {
 }
 
 TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
-  TempDir tmp;
+  TempDir tmp("quorel-e2e");
   const fs::path db = tmp.path() / "MIRLOX.sqlite3";
   CreateDatabase(db);
   if (HasFatalFailure()) return;
@@ -86,7 +71,7 @@ TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
 // Words that Qt would take for its own options are fields like any other, and a caption shows
 // exactly its text.
 TEST(EndToEnd, ArgumentsThatLookLikeQtOptionsAreLoginFields) {
-  TempDir tmp;
+  TempDir tmp("quorel-e2e");
   const fs::path db = tmp.path() / "MIRLOX.sqlite3";
   CreateDatabase(db);
   if (HasFatalFailure()) return;
@@ -109,7 +94,7 @@ TEST(EndToEnd, ArgumentsThatLookLikeQtOptionsAreLoginFields) {
 // Under a window manager: the server dialog between connection attempts has no owner; it has
 // a task-bar entry, and minimised it comes back, since the program waits for it.
 TEST(EndToEnd, ServerDialogBetweenAttemptsStaysWithinReach) {
-  TempDir tmp;
+  TempDir tmp("quorel-e2e");
   quorel::x11::Xvfb xvfb;
   quorel::x11::WindowManager openbox(xvfb.Display());
   quorel::x11::Screen screen(xvfb.Display());

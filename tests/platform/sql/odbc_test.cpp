@@ -31,9 +31,9 @@ struct OdbcSqliteEngine {
   long RowCount() { return SqliteCount(path, "\"MX.ParPersEdv\""); }
 
   TempDir dir;
-  std::string path = dir.path() + "/MIRLOX.sqlite3";
+  std::string path = (dir / "MIRLOX.sqlite3").string();
   std::unique_ptr<platform::ServerClientFactory> factory =
-      CreateServerClientFactory(OdbcSqlite(dir.path()));
+      CreateServerClientFactory(OdbcSqlite(dir.path().string()));
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(OdbcSqliteClient, Client, OdbcSqliteEngine);
@@ -65,13 +65,13 @@ TEST(OdbcConfiguration, AMissingDriverOrDataSourceIsAnErrorInTheDriverManagersWo
 TEST(OdbcConfiguration, AMissingDatabaseIsAFailedConnectAndIsNotCreated) {
   UseTestOdbcDrivers();
   TempDir dir;
-  auto inner = CreateServerClientFactory(OdbcSqlite(dir.path()));
+  auto inner = CreateServerClientFactory(OdbcSqlite(dir.path().string()));
   CountingFactory factory(*inner);
   Harness h(u"1 0 ABC pw", "/nonexistent/quorel/registry", &factory);
   AnswerThreeFailedAttempts(h);
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
   ExpectThreeFailedAttempts(h, factory.created());
-  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/MIRLOX.sqlite3"));
+  EXPECT_FALSE(std::filesystem::exists((dir / "MIRLOX.sqlite3").string()));
 }
 
 TEST(OdbcSqlite, OnlyARowWhoseIdIsTheIdExactlyIsTheObject) {

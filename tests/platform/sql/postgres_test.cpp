@@ -181,7 +181,7 @@ TYPED_TEST_P(PostgresServer, ConnectFailuresKeepTheServersWords) {
 // the password file by the name.
 TEST(PostgresHostName, IsLookedUpByTheProgramAndThePasswordFileMatchesTheName) {
   TempDir dir;
-  const std::string passfile = dir.path() + "/pgpass";
+  const std::string passfile = (dir / "pgpass").string();
   std::ofstream(passfile) << "localhost:" << ClusterPort() << ":MIRLOX:" << std::getenv("PGUSER")
                           << ":" << std::getenv("PGPASSWORD") << "\n";
   chmod(passfile.c_str(), 0600);
@@ -192,7 +192,8 @@ TEST(PostgresHostName, IsLookedUpByTheProgramAndThePasswordFileMatchesTheName) {
       << client.LastError();
   EXPECT_TRUE(client.IsConnected());
   PostgresClient byAddress;
-  EXPECT_FALSE(byAddress.Connect(text::FromUtf8("cn_iptcp:127.0.0.1[" + ClusterPort() + "]:MIRLOX")));
+  EXPECT_FALSE(
+      byAddress.Connect(text::FromUtf8("cn_iptcp:127.0.0.1[" + ClusterPort() + "]:MIRLOX")));
   EXPECT_NE(byAddress.LastError().find("no password supplied"), std::string::npos)
       << byAddress.LastError();
 }

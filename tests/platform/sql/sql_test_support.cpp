@@ -17,32 +17,6 @@
 
 namespace quorel::sql::testing {
 
-ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-  if (const char* old = std::getenv(name_.c_str())) old_ = old;
-  if (value)
-    setenv(name_.c_str(), value->c_str(), 1);
-  else
-    unsetenv(name_.c_str());
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (old_)
-    setenv(name_.c_str(), old_->c_str(), 1);
-  else
-    unsetenv(name_.c_str());
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorel-sql.XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 std::string SqlFile(const std::string& relative) {
   std::ifstream in(std::string(QUOREL_SQL_DIR) + "/" + relative, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read sql/" + relative);
@@ -99,13 +73,13 @@ void UseTestOdbcDrivers() {
   for (const char* driver : {QUOREL_PSQLODBC_DRIVER, QUOREL_SQLITEODBC_DRIVER})
     ASSERT_TRUE(std::filesystem::exists(driver))
         << "ODBC driver not installed (scripts/bootstrap installs it): " << driver;
-  folder = std::make_unique<TempDir>();
-  std::ofstream(folder->path() + "/odbcinst.ini")
+  folder = std::make_unique<TempDir>("quorel-odbc");
+  std::ofstream(*folder / "odbcinst.ini")
       << "[Quorel PostgreSQL]\nDriver=" QUOREL_PSQLODBC_DRIVER "\n\n"
       << "[Quorel SQLite]\nDriver=" QUOREL_SQLITEODBC_DRIVER "\n";
-  std::ofstream(folder->path() + "/odbc.ini").flush();
-  setenv("ODBCSYSINI", folder->path().c_str(), 1);
-  setenv("ODBCINI", (folder->path() + "/odbc.ini").c_str(), 1);
+  std::ofstream(*folder / "odbc.ini").flush();
+  static const ScopedEnv sysIni("ODBCSYSINI", folder->path().string());
+  static const ScopedEnv ini("ODBCINI", (*folder / "odbc.ini").string());
 }
 
 void RequireCluster() {

@@ -1,46 +1,24 @@
-// What the database tests share: environment variables set for one test, a temporary folder,
-// the embedded test database built from sql/, and access to the PostgreSQL test cluster
-// beside the program (to count rows, see sessions, end them).
+// What the database tests share: the embedded test database built from sql/, and access to the
+// PostgreSQL test cluster beside the program (to count rows, see sessions, end them).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/server_client.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 struct pg_conn;
 
 namespace quorel::sql::testing {
 
-// Sets (or with nothing, unsets) a variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, std::optional<std::string> value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using quorel::testing::ScopedEnv;
+using quorel::testing::TempDir;
 
 // The text of a file under sql/.
 std::string SqlFile(const std::string& relative);

@@ -2,7 +2,6 @@
 // unreadable, no database, replaced, locked by a writer).
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "platform/sql/server_factory.h"
 #include "platform/sql/sqlite_client.h"
 #include "sql_test_support.h"
+#include "support/unprivileged_user.h"
 
 namespace quorel::sql::testing {
 namespace {
@@ -32,7 +32,7 @@ struct SqliteEngine {
   long RowCount() { return SqliteCount(path, kTable); }
 
   TempDir dir;
-  std::string path = dir.path() + "/MIRLOX.sqlite3";
+  std::string path = (dir / "MIRLOX.sqlite3").string();
   std::unique_ptr<platform::ServerClientFactory> factory =
       CreateServerClientFactory("sqlite:" + path);
 };
@@ -72,16 +72,16 @@ TEST(SqliteFile, WithoutAUsableFileTheProgramEndsAfterThreeAttempts) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    const std::string path = dir.path() + "/MIRLOX.sqlite3";
+    const std::string path = (dir / "MIRLOX.sqlite3").string();
     c.prepare(path);
     ExpectNoConnection(path);
   }
 }
 
 TEST(SqliteFile, AnUnreadableFileIsAFailedConnect) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads any file whatever its permissions";
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
   TempDir dir;
-  const std::string path = dir.path() + "/MIRLOX.sqlite3";
+  const std::string path = (dir / "MIRLOX.sqlite3").string();
   CreateTestDatabase(path);
   ASSERT_EQ(chmod(path.c_str(), 0200), 0);
   ExpectNoConnection(path);
@@ -89,11 +89,11 @@ TEST(SqliteFile, AnUnreadableFileIsAFailedConnect) {
 
 TEST(SqliteFile, FailedConnectSaysWhyInSqlitesWords) {
   TempDir dir;
-  SqliteClient client(dir.path() + "/fehlt.sqlite3");
+  SqliteClient client((dir / "fehlt.sqlite3").string());
   EXPECT_FALSE(client.Connect(u"cn_iptcp:127.0.0.1[1972]:MIRLOX"));
   EXPECT_FALSE(client.IsConnected());
   EXPECT_NE(client.LastError().find("unable to open"), std::string::npos) << client.LastError();
-  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/fehlt.sqlite3"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "fehlt.sqlite3"));
 }
 
 TEST(SqliteFile, ARemovedOrReplacedFileEndsTheConnectionAndTheNextConnectTakesTheNewOne) {
@@ -152,7 +152,7 @@ TEST(SqliteFile, AReadWaitsForAWriterOnlyWithinTheBusyTimeout) {
 TEST(SqliteFile, AQuotedNameThatIsNoColumnIsAnErrorNotText) {
   // SQLite would read "ID" as the text 'ID' in a table without such a column.
   TempDir dir;
-  const std::string path = dir.path() + "/x.sqlite3";
+  const std::string path = (dir / "x.sqlite3").string();
   CreateSqliteDatabase(path, {"sqlite/schema.sql"});
   SqliteExec(path,
              "CREATE TABLE \"MX.OhneId\" (\"NAME\" TEXT); INSERT INTO \"MX.OhneId\" VALUES ('x')");

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QSettings>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -19,6 +17,8 @@
 #include "platform/text.h"
 #include "session/settings.h"
 #include "tests/platform/qt/store/store_sets.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 namespace quorel::qt {
 namespace {
@@ -31,13 +31,6 @@ constexpr std::u16string_view kAbsent = u"<fehlt>";
 
 class IniSettingsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = fs::temp_directory_path() / "ini_store_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   fs::path File() const { return dir_ / "Cache Login.ini"; }
 
   // Read back through a store that has never seen the values.
@@ -86,7 +79,8 @@ class IniSettingsStoreTest : public ::testing::Test {
     return found;
   }
 
-  fs::path dir_;
+  quorel::testing::TempDir temp_{"ini_store_test"};
+  fs::path dir_ = temp_.path();
 };
 
 TEST_F(IniSettingsStoreTest, EveryTextReadsBackExactly) {
@@ -388,35 +382,19 @@ TEST_F(IniSettingsStoreTest, SecondDamageOnTheSameSecondGetsItsOwnCopy) {
 }
 
 TEST(DefaultConfigDirectory, FollowsXdgConfigHomeElseHome) {
-  const auto saved = [](const char* name) -> std::optional<std::string> {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-  };
-  const auto home = saved("HOME"), xdg = saved("XDG_CONFIG_HOME");
+  const quorel::testing::ScopedEnv home("HOME", "/home/anna");
   const struct {
-    const char* xdg;  // nullptr: unset
-    const char* expected;
+    std::optional<std::string> xdg;
+    const char* expected{};
   } cases[] = {
       {"/srv/konfig", "/srv/konfig"},
-      {nullptr, "/home/anna/.config"},
+      {std::nullopt, "/home/anna/.config"},
       {"", "/home/anna/.config"},
   };
   for (const auto& c : cases) {
-    setenv("HOME", "/home/anna", 1);
-    if (c.xdg)
-      setenv("XDG_CONFIG_HOME", c.xdg, 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(DefaultConfigDirectory(), c.expected) << (c.xdg ? c.xdg : "(unset)");
+    const quorel::testing::ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
+    EXPECT_EQ(DefaultConfigDirectory(), c.expected) << c.xdg.value_or("(unset)");
   }
-  const auto restore = [](const char* name, const std::optional<std::string>& value) {
-    if (value)
-      setenv(name, value->c_str(), 1);
-    else
-      unsetenv(name);
-  };
-  restore("HOME", home);
-  restore("XDG_CONFIG_HOME", xdg);
 }
 
 }  // namespace

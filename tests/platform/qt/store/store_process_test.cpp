@@ -20,17 +20,14 @@
 #include "platform/qt/ini_settings_store.h"
 #include "platform/text.h"
 #include "tests/platform/qt/store/store_sets.h"
-
-extern char** environ;
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged_user.h"
 
 namespace quorel::qt {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CompleteSetTag;
-
-constexpr uid_t kNobody = 65534;
-constexpr char kSetpriv[] = "/usr/bin/setpriv";
+using quorel::testing::kUnprivilegedId;
 
 // A helper process with its standard output and error on pipes.
 class Helper {
@@ -45,6 +42,7 @@ class Helper {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addclose(&actions, err[0]);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& arg : args)
       argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -116,11 +114,6 @@ std::string ReadBytes(const fs::path& path) {
 class StoreProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = fs::temp_directory_path() / "ini_store_proc_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    dir_ = root_ / "konfig";
-    snapshots_ = root_ / "abzuege";
     fs::create_directory(dir_);
     fs::create_directory(snapshots_);
   }
@@ -128,7 +121,6 @@ class StoreProcessTest : public ::testing::Test {
     // Undo what the tests made read-only, so that everything can be removed.
     for (const auto& entry : fs::recursive_directory_iterator(root_))
       if (entry.is_directory()) fs::permissions(entry.path(), fs::perms::owner_all);
-    fs::remove_all(root_);
   }
 
   fs::path File() const { return dir_ / "Cache Login.ini"; }
@@ -164,7 +156,8 @@ class StoreProcessTest : public ::testing::Test {
     testing::SaveSet(store, tag);
   }
 
-  fs::path root_, dir_, snapshots_;
+  quorel::testing::TempDir temp_{"ini_store_proc"};
+  fs::path root_ = temp_.path(), dir_ = root_ / "konfig", snapshots_ = root_ / "abzuege";
   int snapshotCount_ = 0;
   std::string lastBadSnapshot_;
 };
@@ -228,26 +221,25 @@ class UnwritableStoreTest : public StoreProcessTest {
  protected:
   void SetUp() override {
     StoreProcessTest::SetUp();
-    asRoot_ = geteuid() == 0;
-    if (asRoot_ && access(kSetpriv, X_OK) != 0) {
-      GTEST_SKIP() << "root without setpriv";
+    asRoot_ = quorel::testing::RunsAsRoot();
+    if (asRoot_) {
+      ASSERT_EQ(access(quorel::testing::kSetpriv, X_OK), 0)
+          << "root saves as an unprivileged user through setpriv (util-linux)";
     }
   }
 
   // Gives path to the helper's user (when that is not the running one) and sets its mode.
   void Prepare(const fs::path& path, unsigned mode) {
     if (asRoot_) {
-      ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0) << path;
+      ASSERT_EQ(chown(path.c_str(), kUnprivilegedId, kUnprivilegedId), 0) << path;
     }
     ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
   }
 
   // Saves the set "neu" into dir; returns the exit status, the errors in errors.
   int Save(const fs::path& dir, std::string& errors) {
-    std::vector<std::string> args = {QUOREL_STORE_HELPER, "save", dir.string(), "neu"};
-    if (asRoot_)
-      args.insert(args.begin(), {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
-    Helper saver(args);
+    Helper saver(
+        quorel::testing::AsUnprivilegedUser({QUOREL_STORE_HELPER, "save", dir.string(), "neu"}));
     const int status = saver.Wait();
     errors = saver.Errors();
     return status;

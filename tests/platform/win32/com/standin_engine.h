@@ -8,17 +8,14 @@
 #include "platform/server_client.h"
 #include "platform/win32/com/com_apartment.h"
 #include "platform/win32/com/com_server_client.h"
+#include "support/scoped_env.h"
 #include "test_listener.h"
 
 namespace quorel::win32::testing {
 
-// Points the stand-in at its records, users.tsv beside the tests.
-void UseStandinUsers();
-
 struct StandinEngine {
   static constexpr char kNoSuchTable[] = "existiert nicht";
 
-  StandinEngine() { UseStandinUsers(); }
   void SetUp() {}
   platform::ServerClientFactory& Factory() { return factory; }
   std::u16string Host() { return u"127.0.0.1"; }
@@ -33,6 +30,8 @@ struct StandinEngine {
     return in.eof() ? rows : -1;
   }
 
+  // The stand-in's records: users.tsv beside the tests.
+  quorel::testing::ScopedEnv users{L"QUOREL_STANDIN_USERS", L"" QUOREL_STANDIN_USERS_FILE};
   ComApartment com;  // first in, last out: COM outlives every client
   TestListener listener;
   ComServerClientFactory factory;
