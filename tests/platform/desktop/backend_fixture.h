@@ -51,7 +51,7 @@ using platform::desktop::WindowId;
 using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-enum class UserKey { Enter, KeypadEnter, Escape, F1, Tab, Space, Backspace, End };
+enum class UserKey { Enter, KeypadEnter, Escape, F1, Tab, BackTab, Space, Backspace, End };
 enum class Pointer { Arrow, IBeam, Hourglass, Other };
 enum class BoxIcon { None, Information, Warning, Critical, Question };
 

@@ -247,15 +247,18 @@ TYPED_TEST_P(Dialogs, TheHourglassIsShownOverEveryWindowUntilItIsReset) {
   auto& d = this->driver;
   this->Shown(forms::FMPassLayout());
   d.PointAt(u"FMPass", u"BUSER");
+  d.Settle();
   EXPECT_EQ(d.PointerNow(), Pointer::IBeam);
   b.SetMousePointer(platform::vbHourglass);
   b.SetMousePointer(platform::vbHourglass);
   EXPECT_EQ(d.PointerNow(), Pointer::Hourglass);  // at once, without a move
   d.PointAt(u"FMPass", u"Label5");
+  d.Settle();
   EXPECT_EQ(d.PointerNow(), Pointer::Hourglass);
   b.SetMousePointer(platform::vbDefault);  // once is enough
   EXPECT_EQ(d.PointerNow(), Pointer::Arrow);
   d.PointAt(u"FMPass", u"BUSER");
+  d.Settle();
   EXPECT_EQ(d.PointerNow(), Pointer::IBeam);
   b.SetMousePointer(platform::vbDefault);
   EXPECT_EQ(d.PointerNow(), Pointer::IBeam);
