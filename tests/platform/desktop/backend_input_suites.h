@@ -102,7 +102,7 @@ TYPED_TEST_P(Input, TheKeyboardEntersAtMostTheMaximumLengthButProgramTextsStayWh
   auto& d = this->driver;
   const std::u16string x20(20, u'x'), y30(30, u'y');
   const struct {
-    const char* what;
+    const char* what = "";
     std::u16string preset;     // set by the program
     std::u16string keys;       // typed; '\b' presses Backspace
     std::u16string clipboard;  // pasted after typing when not empty
@@ -210,11 +210,11 @@ TYPED_TEST_P(Dialogs, MessageBoxesShowTheStyleAndReturnTheAnswer) {
   const auto key = BoxAnswer::Press;
   const std::vector<std::u16string> ok{u"OK"}, yesNo{u"Ja", u"Nein"};
   const struct {
-    int style;
+    int style = 0;
     BoxAnswer answer;
-    BoxIcon icon;
+    BoxIcon icon = BoxIcon::None;
     const std::vector<std::u16string>& buttons;
-    int expected;
+    int expected = 0;
   } cases[] = {
       {platform::vbOKOnly, click(u"OK"), BoxIcon::None, ok, platform::vbOK},
       {platform::vbInformation, key(UserKey::Enter), BoxIcon::Information, ok, platform::vbOK},
@@ -293,9 +293,9 @@ TYPED_TEST_SUITE_P(Accessible);
 
 TYPED_TEST_P(Accessible, EveryControlHasAnAccessibleName) {
   const struct {
-    FormDescription (*layout)();
-    const char16_t* control;
-    const char16_t* name;
+    FormDescription (*layout)() = nullptr;
+    const char16_t* control = nullptr;
+    const char16_t* name = nullptr;
   } cases[] = {
       {forms::FMPassLayout, u"BUSER", u"User(VAZ Personalcode):"},
       {forms::FMPassLayout, u"BPASSWORT", u"Passwort:"},

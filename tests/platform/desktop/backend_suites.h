@@ -110,9 +110,9 @@ TYPED_TEST_SUITE_P(Windows);
 TYPED_TEST_P(Windows, EveryFormHasItsClientSizeCaptionAndFrame) {
   auto& d = this->driver;
   const struct {
-    FormDescription (*layout)();
-    int width, height;
-    const char16_t* caption;
+    FormDescription (*layout)() = nullptr;
+    int width = 0, height = 0;
+    const char16_t* caption = nullptr;
     Look look;  // resizable, maximize box, close box, in the task bar without owner, own icon
   } cases[] = {
       {forms::FMStartLayout, 628, 412, u"MIRLOX", {true, true, true, true, false}},

@@ -84,7 +84,7 @@ class Journey : public ::testing::Test {
     return status;
   }
   // Acts once the form's window is shown and active.
-  void In(std::u16string form, std::string what, std::function<void()> act) {
+  void In(std::u16string form, const std::string& what, std::function<void()> act) {
     d.user.When(
         U8(form) + ": " + what, [this, form] { return d.IsActive(form); }, std::move(act));
   }
@@ -193,9 +193,9 @@ TYPED_TEST_P(Journey, TheUserLogsInThroughTheServerDialogAndEnterInAnOpenFieldGo
 TYPED_TEST_P(Journey, TheQuestionOfChangeDecidesWhetherTheFieldsOpen) {
   auto& d = this->d;
   const struct {
-    const char* what;
+    const char* what = "";
     BoxAnswer answer;
-    bool unlocked;
+    bool unlocked = false;
   } cases[] = {{"Ja", BoxAnswer::Click(u"Ja"), true},
                {"Nein", BoxAnswer::Click(u"Nein"), false},
                {"Escape", BoxAnswer::Press(UserKey::Escape), false},

@@ -151,7 +151,7 @@ class QtDriver {
                                       : Pointer::Other;
   }
   Pointer ProgramPointer() const { return PointerNow(); }  // the same over every window
-  void OnMessageBox(std::string what, BoxAnswer answer, BoxSeen& seen) {
+  void OnMessageBox(std::string what, const BoxAnswer& answer, BoxSeen& seen) {
     user.OnMessageBox(std::move(what), [this, answer, &seen](QMessageBox& box) {
       static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
                                                      QMessageBox::Warning, QMessageBox::Critical,

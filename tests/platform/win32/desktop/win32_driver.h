@@ -162,7 +162,7 @@ class Win32Driver {
     }
     return PointerNow();
   }
-  void OnMessageBox(std::string what, BoxAnswer answer, BoxSeen& seen) {
+  void OnMessageBox(std::string what, const BoxAnswer& answer, BoxSeen& seen) {
     user.OnMessageBox(std::move(what), [this, answer, &seen](HWND box) {
       seen.title = U(TextOf(box));
       seen.text = U(MessageText(box));
