@@ -48,10 +48,6 @@ class GuiUser : public GuiSteps {
     return code();
   }
 
-  bool IsVisible(std::u16string_view form) const {
-    QWidget* top = backend_.TopLevel(form);
-    return top && top->isVisible();
-  }
   bool IsActive(std::u16string_view form) const {
     QWidget* top = backend_.TopLevel(form);
     return top && top->isVisible() && QApplication::activeWindow() == top;
