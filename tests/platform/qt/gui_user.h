@@ -1,38 +1,29 @@
-// A user in front of the real Qt windows: steps that each wait until their moment has come (a
-// window active, a message box shown), then type, press or click with QTest. Waiting is
-// bounded: a step that cannot be taken, or a program that keeps running after the last step,
-// ends the test process with a message (the event loop cannot be left any other way).
+// A user in front of the real Qt windows who types, presses or clicks with QTest; the steps
+// (tests/support/gui_steps.h) run from a timer of the event loop.
 #pragma once
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <functional>
 #include <string>
 
 #include "platform/qt/qt_backend.h"
 #include "platform/text.h"
+#include "tests/support/gui_steps.h"
 
 namespace quorel::testing {
 
-class GuiUser {
+class GuiUser : public GuiSteps {
  public:
-  static constexpr int kStepTimeoutMs = 10000;
-
   explicit GuiUser(qt::QtBackend& backend) : backend_(backend) {
     poll_.setInterval(10);
-    QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
+    QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(ActiveWindow); });
   }
 
-  // Acts once ready() has held on two polls in a row, so that the events it caused are through.
-  void When(std::string what, std::function<bool()> ready, std::function<void()> act) {
-    steps_.push_back({std::move(what), std::move(ready), std::move(act)});
-  }
   // Acts once the form's window is shown and active.
   void In(std::u16string form, std::string what, std::function<void()> act) {
     When(
@@ -48,7 +39,7 @@ class GuiUser {
   // Runs code (the program) while the steps are taken, and returns what it returns.
   template <typename F>
   auto Drive(F&& code) {
-    clock_.start();
+    Start();
     poll_.start();
     struct Stop {
       QTimer& t;
@@ -56,12 +47,7 @@ class GuiUser {
     } stop{poll_};
     return code();
   }
-  bool Done() const { return steps_.empty(); }
 
-  bool IsVisible(std::u16string_view form) const {
-    QWidget* top = backend_.TopLevel(form);
-    return top && top->isVisible();
-  }
   bool IsActive(std::u16string_view form) const {
     QWidget* top = backend_.TopLevel(form);
     return top && top->isVisible() && QApplication::activeWindow() == top;
@@ -91,49 +77,18 @@ class GuiUser {
   }
 
  private:
-  struct Step {
-    std::string what;
-    std::function<bool()> ready;
-    std::function<void()> act;
-  };
-
-  [[noreturn]] static void Abort(const std::string& why) {
+  static std::string ActiveWindow() {
     QWidget* active = QApplication::activeWindow();
-    std::fprintf(stderr, "GUI test aborted: %s (active window: %s)\n", why.c_str(),
-                 active ? active->objectName().toUtf8().constData() : "none");
+    return " (active window: " + (active ? active->objectName().toStdString() : "none") + ")";
+  }
+  [[noreturn]] static void Abort(const std::string& why) {
+    std::fprintf(stderr, "GUI test aborted: %s%s\n", why.c_str(), ActiveWindow().c_str());
     std::fflush(stderr);
     std::_Exit(3);
   }
 
-  void Poll() {
-    if (busy_) return;
-    busy_ = true;
-    if (steps_.empty()) {
-      if (clock_.elapsed() > kStepTimeoutMs)
-        Abort("the program still runs " + std::to_string(kStepTimeoutMs) +
-              " ms after the last step");
-    } else if (steps_.front().ready()) {
-      if (++stable_ >= 2) {
-        Step step = std::move(steps_.front());
-        steps_.pop_front();
-        stable_ = 0;
-        step.act();
-        clock_.restart();
-      }
-    } else {
-      stable_ = 0;
-      if (clock_.elapsed() > kStepTimeoutMs)
-        Abort("step not possible in time: " + steps_.front().what);
-    }
-    busy_ = false;
-  }
-
   qt::QtBackend& backend_;
-  std::deque<Step> steps_;
   QTimer poll_;
-  QElapsedTimer clock_;
-  int stable_ = 0;
-  bool busy_ = false;
 };
 
 }  // namespace quorel::testing

@@ -1,19 +1,15 @@
 // A user in front of the real Win32 windows: keys go through SendInput, the system's own
-// input path, to whatever window has the focus. Steps wait until their moment has
-// come (a window in front, a message box shown) and run from a thread timer, so also inside
-// the modal loops of dialogs and message boxes. A step that cannot be taken in time ends the
-// test process with a message.
+// input path, to whatever window has the focus; the steps (tests/support/gui_steps.h) run from
+// a thread timer.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/win32/win32_api.h"
+#include "tests/support/gui_steps.h"
 
 namespace quorel::testing {
 
@@ -60,12 +56,8 @@ inline std::wstring MessageText(HWND box) {
   return {};
 }
 
-class GuiUser {
+class GuiUser : public GuiSteps {
  public:
-  // Acts once ready() has held on two polls in a row, so that the events it caused are through.
-  void When(std::string what, std::function<bool()> ready, std::function<void()> act) {
-    steps_.push_back({std::move(what), std::move(ready), std::move(act)});
-  }
   void OnMessageBox(std::string what, std::function<void(HWND box)> act) {
     When(std::move(what), MessageBoxShown, [act = std::move(act)] { act(MessageBoxShown()); });
   }
@@ -74,46 +66,16 @@ class GuiUser {
   template <typename F>
   auto Drive(F&& code) {
     current_ = this;
-    last_ = GetTickCount();
+    Start();
     struct Stop {
       UINT_PTR timer;
       ~Stop() { KillTimer(nullptr, timer); }
-    } stop{SetTimer(nullptr, 0, 20, &GuiUser::Poll)};
+    } stop{SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { current_->Poll(); })};
     return code();
   }
-  bool Done() const { return steps_.empty(); }
 
  private:
-  struct Step {
-    std::string what;
-    std::function<bool()> ready;
-    std::function<void()> act;
-  };
-
-  static void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
-    GuiUser& u = *current_;
-    if (std::exchange(u.busy_, true)) return;
-    if (!u.steps_.empty() && u.steps_.front().ready()) {
-      if (++u.stable_ >= 2) {
-        const Step step = std::move(u.steps_.front());
-        u.steps_.pop_front();
-        u.stable_ = 0;
-        step.act();
-        u.last_ = GetTickCount();
-      }
-    } else if (u.stable_ = 0; GetTickCount() - u.last_ > 10000) {
-      std::fprintf(stderr, "GUI test aborted, not possible in time: %s\n",
-                   u.steps_.empty() ? "the end of the program" : u.steps_.front().what.c_str());
-      std::_Exit(3);
-    }
-    u.busy_ = false;
-  }
-
   static inline GuiUser* current_ = nullptr;
-  std::deque<Step> steps_;
-  DWORD last_ = 0;
-  int stable_ = 0;
-  bool busy_ = false;
 };
 
 }  // namespace quorel::testing

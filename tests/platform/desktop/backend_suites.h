@@ -1,0 +1,233 @@
+// The tests every desktop backend must pass, on the real layouts of the forms. Each backend's
+// test program instantiates them with its Driver (backend_fixture.h):
+//   Core      what every backend does, the in-memory desktop included: close box, activation,
+//             the focus of each window, timers, waiting for events;
+//   Windows   real windows: sizes, frames, captions, placement, owners, modality.
+// backend_input_suites.h has the suites of the keyboard, the mouse and the message boxes.
+// Include in one source file per test program.
+#pragma once
+
+#include "forms/FMPass.h"
+#include "forms/FMServer.h"
+#include "forms/FMStart.h"
+#include "forms/frmAbout.h"
+#include "tests/platform/desktop/backend_fixture.h"
+
+namespace quorel::testing::backend {
+
+template <class Driver>
+class Core : public BackendTest<Driver> {};
+
+TYPED_TEST_SUITE_P(Core);
+
+TYPED_TEST_P(Core, CloseBoxIsReportedAndTheWindowStays) {
+  this->Shown(forms::FMServerLayout());
+  this->Take();
+  this->driver.CloseBox(u"FMServer");
+  EXPECT_EQ(this->Take(1), Lines{"close FMServer"});
+  EXPECT_TRUE(this->driver.IsVisible(u"FMServer"));
+}
+
+TYPED_TEST_P(Core, ActivationIsReportedOnShowAndWhenTheWindowInFrontGoes) {
+  auto& b = this->backend();
+  const WindowId pass = this->Shown(forms::FMPassLayout(), kNoWindow, true);
+  EXPECT_EQ(Collapsed(this->Take(1)), Lines{"activated FMPass"});
+  const WindowId server = this->Shown(forms::FMServerLayout(), pass, true);
+  EXPECT_EQ(Collapsed(this->Take(1)), Lines{"activated FMServer"});
+  b.HideWindow(server);
+  EXPECT_TRUE(this->Active(u"FMPass"));
+  EXPECT_EQ(Collapsed(this->Take(1)), Lines{"activated FMPass"});
+}
+
+TYPED_TEST_P(Core, EachWindowKeepsItsFocusAndMovingItWhileInactiveCounts) {
+  auto& b = this->backend();
+  const WindowId pass = this->Shown(forms::FMPassLayout());
+  EXPECT_EQ(b.FocusedControl(pass), u"BUSER");  // the first in tab order
+  this->Take();
+  // Another window in front: FMPass keeps its focus, and nothing lost it.
+  const WindowId server = this->Shown(forms::FMServerLayout(), pass, true);
+  EXPECT_EQ(b.FocusedControl(pass), u"BUSER");
+  b.SetFocus(pass, u"BPASSWORT");
+  EXPECT_EQ(b.FocusedControl(pass), u"BPASSWORT");
+  EXPECT_EQ(Collapsed(this->Take(2)), (Lines{"activated FMServer", "focus lost FMPass.BUSER"}));
+  b.HideWindow(server);
+  EXPECT_TRUE(this->Active(u"FMPass"));
+  EXPECT_EQ(Collapsed(this->Take(1)), Lines{"activated FMPass"});
+  EXPECT_TRUE(this->driver.HasKeyboardFocus(u"FMPass", u"BPASSWORT"));
+}
+
+TYPED_TEST_P(Core, TimersRepeatRestartAndStop) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const WindowId server = this->Create(forms::FMServerLayout());
+  b.StartTimer(server, u"Lock", 40);
+  std::int64_t start = d.NowMs();
+  int ticks = 0;
+  while (d.NowMs() - start < 230) {
+    b.ProcessEvents(10ms);
+    for (const auto& l : this->events.Take())
+      ticks += l == "timer FMServer.Lock";
+  }
+  EXPECT_GE(ticks, 3);
+  EXPECT_LE(ticks, 6);
+  // Restarting begins a new interval: restarted every 10 ms, a 60 ms timer never fires.
+  start = d.NowMs();
+  while (d.NowMs() - start < 200) {
+    b.StartTimer(server, u"Lock", 60);
+    b.ProcessEvents(10ms);
+  }
+  b.StopTimer(server, u"Lock");
+  EXPECT_EQ(this->Take(), Lines{});
+  // A handler may stop the timer whose tick it runs in (the idle timer does).
+  this->events.onTimer = [&] { b.StopTimer(server, u"Lock"); };
+  b.StartTimer(server, u"Lock", 20);
+  this->Idle(150);
+  EXPECT_EQ(this->Take(), Lines{"timer FMServer.Lock"});
+  this->Idle(120);
+  EXPECT_EQ(this->Take(), Lines{});
+}
+
+TYPED_TEST_P(Core, ProcessEventsWaitsAtMostMaxWait) {
+  auto& b = this->backend();
+  b.ProcessEvents(0ms);
+  const std::int64_t start = this->driver.NowMs();
+  b.ProcessEvents(100ms);
+  const std::int64_t idle = this->driver.NowMs() - start;
+  EXPECT_GE(idle, 90);
+  EXPECT_LT(idle, 400);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(Core, CloseBoxIsReportedAndTheWindowStays,
+                            ActivationIsReportedOnShowAndWhenTheWindowInFrontGoes,
+                            EachWindowKeepsItsFocusAndMovingItWhileInactiveCounts,
+                            TimersRepeatRestartAndStop, ProcessEventsWaitsAtMostMaxWait);
+
+template <class Driver>
+class Windows : public BackendTest<Driver> {};
+
+TYPED_TEST_SUITE_P(Windows);
+
+TYPED_TEST_P(Windows, EveryFormHasItsClientSizeCaptionAndFrame) {
+  auto& d = this->driver;
+  const struct {
+    FormDescription (*layout)() = nullptr;
+    int width = 0, height = 0;
+    const char16_t* caption = nullptr;
+    Look look;  // resizable, maximize box, close box, in the task bar without owner, own icon
+  } cases[] = {
+      {forms::FMStartLayout, 628, 412, u"MIRLOX", {true, true, true, true, false}},
+      {forms::FMPassLayout,
+       250,
+       94,
+       u"MIRLOX Benutzeranmeldung",
+       {false, false, true, false, true}},
+      // It can be minimised: without owner it needs a task-bar entry to be found again.
+      {forms::FMServerLayout, 248, 121, u"MIRLOX Server", {true, true, true, true, true}},
+      {forms::frmAboutLayout,
+       550,
+       253,
+       u"Info zu meiner Anwendung",
+       {false, false, true, false, false}},
+  };
+  for (const auto& c : cases) {
+    const FormDescription form = c.layout();
+    SCOPED_TRACE(U8(form.name));
+    const WindowId id = this->Shown(form);
+    const Rect client = d.Client(form.name);
+    EXPECT_EQ(std::pair(client.width, client.height),
+              std::pair(d.Scaled(c.width), d.Scaled(c.height)));
+    EXPECT_EQ(d.Caption(form.name), c.caption);
+    EXPECT_EQ(d.LookOf(form.name), c.look);
+    this->backend().SetCaption(id, u"A & B [*] äöü");
+    EXPECT_EQ(d.Caption(form.name), u"A & B [*] äöü");
+    this->backend().DestroyWindow(id);
+  }
+}
+
+TYPED_TEST_P(Windows, DialogsAreCentredOverTheirOwnerAndTheAboutBoxSitsWhereStored) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const WindowId start = this->Shown(forms::FMStartLayout());
+  d.Move(u"FMStart", 40, 30);
+  this->Until([&] { return d.Frame(u"FMStart").left == 40; }, 1000);
+  const WindowId pass = this->Shown(forms::FMPassLayout(), start);
+  EXPECT_EQ(d.OwnerOf(u"FMPass"), u"FMStart");
+  EXPECT_LE(d.Frame(u"FMPass").CentreDistance(d.Frame(u"FMStart")), 6);
+  b.HideWindow(pass);
+  // Shown again without owner: centred on the screen.
+  b.ShowWindow(pass, kNoWindow, true);
+  EXPECT_TRUE(this->Active(u"FMPass"));
+  EXPECT_EQ(d.OwnerOf(u"FMPass"), u"");
+  EXPECT_LE(d.Frame(u"FMPass").CentreDistance(d.WorkArea(u"FMPass")), 6);
+  b.HideWindow(pass);  // modal: while shown, no other window could become active
+  this->Shown(forms::frmAboutLayout());
+  const Rect client = d.Client(u"frmAbout");
+  EXPECT_EQ(std::pair(client.left, client.top), std::pair(d.Scaled(156), d.Scaled(129)));
+}
+
+TYPED_TEST_P(Windows, ModalWindowsBlockTheOthers) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const WindowId start = this->Shown(forms::FMStartLayout());
+  const WindowId pass = this->Shown(forms::FMPassLayout(), start, true);
+  EXPECT_TRUE(d.IsBlocked(u"FMStart"));
+  EXPECT_FALSE(d.IsBlocked(u"FMPass"));
+  const WindowId server = this->Shown(forms::FMServerLayout(), pass, true);
+  EXPECT_EQ(d.OwnerOf(u"FMServer"), u"FMPass");
+  EXPECT_TRUE(d.IsBlocked(u"FMStart") && d.IsBlocked(u"FMPass"));
+  EXPECT_FALSE(d.IsBlocked(u"FMServer"));
+  b.HideWindow(server);
+  EXPECT_TRUE(this->Active(u"FMPass"));
+  EXPECT_TRUE(d.IsBlocked(u"FMStart"));
+  EXPECT_FALSE(d.IsBlocked(u"FMPass"));
+  b.HideWindow(pass);
+  EXPECT_FALSE(d.IsBlocked(u"FMStart"));
+  // Shown again modeless: no longer modal.
+  b.ShowWindow(pass, start, false);
+  EXPECT_TRUE(this->Active(u"FMPass"));
+  EXPECT_FALSE(d.IsBlocked(u"FMStart"));
+}
+
+TYPED_TEST_P(Windows, AWindowWithoutAControlToFocusTakesTheFocusItself) {
+  this->Shown(forms::FMStartLayout());
+  EXPECT_EQ(this->Take(2), (Lines{"activated FMStart", "form focused FMStart"}));
+}
+
+TYPED_TEST_P(Windows, AnOwnerMayGoBeforeTheWindowsItOwns) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const WindowId start = this->Shown(forms::FMStartLayout());
+  const WindowId pass = this->Shown(forms::FMPassLayout(), start);
+  b.DestroyWindow(start);
+  EXPECT_FALSE(d.IsVisible(u"FMStart"));
+  d.Settle();
+  EXPECT_FALSE(d.HasWindow(u"FMStart"));
+  EXPECT_TRUE(d.IsVisible(u"FMPass"));
+  EXPECT_EQ(d.OwnerOf(u"FMPass"), u"");
+  b.SetControlText(pass, u"BUSER", u"NOCH DA");
+  EXPECT_EQ(b.ControlText(pass, u"BUSER"), u"NOCH DA");
+  b.DestroyWindow(pass);
+  d.Settle();
+  EXPECT_FALSE(d.HasWindow(u"FMPass"));
+}
+
+TYPED_TEST_P(Windows, LabelsLinksAndPicturesKeepTheirTextsAndPlaces) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const WindowId about = this->Shown(forms::frmAboutLayout());
+  EXPECT_EQ(b.ControlText(about, u"ctHyperLink1"), u"MIRLOX Software-Service");
+  b.SetControlText(about, u"lblTitle", u"A & <b>B</b>");
+  EXPECT_EQ(b.ControlText(about, u"lblTitle"), u"A & <b>B</b>");
+  const Rect banner = d.ControlBox(u"frmAbout", u"Image1");
+  EXPECT_EQ(std::pair(banner.width, banner.height),
+            std::pair(d.Scaled(3255 / 15), d.Scaled(795 / 15)));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(Windows, EveryFormHasItsClientSizeCaptionAndFrame,
+                            DialogsAreCentredOverTheirOwnerAndTheAboutBoxSitsWhereStored,
+                            ModalWindowsBlockTheOthers,
+                            AWindowWithoutAControlToFocusTakesTheFocusItself,
+                            AnOwnerMayGoBeforeTheWindowsItOwns,
+                            LabelsLinksAndPicturesKeepTheirTextsAndPlaces);
+
+}  // namespace quorel::testing::backend
