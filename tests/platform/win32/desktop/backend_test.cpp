@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scoped_env.h"
 #include "tests/platform/desktop/backend_input_suites.h"
 #include "tests/platform/desktop/backend_suites.h"
 // The Windows headers only after the layouts, which define some of their names themselves.
@@ -63,14 +64,15 @@ TEST_F(Win32BackendTest, At144DpiEverythingIsHalfAsLargeAgain) {
   DWORD dpi = 144;
   const wchar_t* key = L"Control Panel\\Desktop";
   ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels", REG_DWORD, &dpi, 4), 0);
-  SetEnvironmentVariableW(L"QUOREL_EXPECTED_DPI", L"144");
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const auto status = _wspawnl(_P_WAIT, self, self,
-                               L"--gtest_filter=*.FormsAreLaidOut*:*Windows*.EveryForm*:"
-                               L"*Windows*.DialogsAreCentred*:*Windows*.LabelsLinks*",
-                               nullptr);
-  SetEnvironmentVariableW(L"QUOREL_EXPECTED_DPI", nullptr);
+  const auto status = [&] {
+    const ScopedEnv expected(L"QUOREL_EXPECTED_DPI", L"144");
+    return _wspawnl(_P_WAIT, self, self,
+                    L"--gtest_filter=*.FormsAreLaidOut*:*Windows*.EveryForm*:"
+                    L"*Windows*.DialogsAreCentred*:*Windows*.LabelsLinks*",
+                    nullptr);
+  }();
   RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels");
   EXPECT_EQ(status, 0);
 }
