@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/end_process.h"
 #include "app/program.h"
 #include "forms/exit_status.h"
 #include "platform/desktop/form_desktop.h"
@@ -48,12 +49,12 @@ std::unique_ptr<platform::ServerClientFactory> ServerClients() {
                            "seinen ODBC-Treiber).");
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+// Runs the program and returns its exit status.
+int RunProgram() {
   try {
-    win32::ComApartment com;  // first, so that it ends last
-    win32::Win32Backend backend;
+    // COM and the windows are never torn down: the process ends without them (EndProcess).
+    static win32::ComApartment com;
+    static win32::Win32Backend backend;
     platform::desktop::FormDesktop desktop(backend, u"Quorel");
     win32::RegistrySettingsStore store;
     win32::LocalClock clock;
@@ -67,4 +68,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   } catch (...) {
     return Fail("unbekannter Fehler");
   }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  app::EndProcess(RunProgram());
 }
