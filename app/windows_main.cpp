@@ -61,7 +61,7 @@ int RunProgram() {
     const std::unique_ptr<platform::ServerClientFactory> server = ServerClients();
     win32::Win32System system(win32::ProcessArgumentText());
     cacheapi::Platform platform{desktop, store, clock, *server, system};
-    // The program, and with it every client object, goes before the factory and COM.
+    // The program, and with it every client object, goes before the factory.
     return app::Program(platform).Run();
   } catch (const std::exception& error) {
     return Fail(error.what());
