@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/end_process.h"
 #include "app/program.h"
 #include "forms/exit_status.h"
 #include "platform/desktop/form_desktop.h"
@@ -49,6 +50,27 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
   }
 }
 
+// Runs the program on the application object's windows and returns its exit status.
+int RunProgram(int argc, char** argv) {
+  try {
+    using namespace quorel;
+    // The windows are never torn down: the process ends without them (see main).
+    static qt::QtBackend backend;
+    platform::desktop::FormDesktop desktop(backend, u"Quorel");
+    qt::IniSettingsStore store;
+    posix::LocalClock clock;
+    const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
+    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
+    cacheapi::Platform platform{desktop, store, clock, *server, system};
+    app::Program program(platform);
+    return program.Run();
+  } catch (const std::exception& error) {
+    return Fail(error.what());
+  } catch (...) {
+    return Fail("unbekannter Fehler");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,20 +86,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quorel"));
   // The desktop entry the package installs, so that desktops match the windows to it.
   QGuiApplication::setDesktopFileName(QStringLiteral("example.mirlox.Quorel"));
-  try {
-    using namespace quorel;
-    qt::QtBackend backend;
-    platform::desktop::FormDesktop desktop(backend, u"Quorel");
-    qt::IniSettingsStore store;
-    posix::LocalClock clock;
-    const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
-    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
-    cacheapi::Platform platform{desktop, store, clock, *server, system};
-    app::Program program(platform);
-    return program.Run();
-  } catch (const std::exception& error) {
-    return Fail(error.what());
-  } catch (...) {
-    return Fail("unbekannter Fehler");
-  }
+  // The application object is never destroyed either: Qt's Wayland teardown can wait for good
+  // for its event thread (in the display's destructor), and the program is over by then.
+  quorel::app::EndProcess(RunProgram(argc, argv));
 }

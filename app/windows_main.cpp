@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/end_process.h"
 #include "app/program.h"
 #include "forms/exit_status.h"
 #include "platform/desktop/form_desktop.h"
@@ -46,23 +47,29 @@ std::unique_ptr<platform::ServerClientFactory> ServerClients() {
   return platform::ChooseServer(choices, text::ToUtf8(reinterpret_cast<const char16_t*>(value)));
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+// Runs the program and returns its exit status.
+int RunProgram() {
   try {
-    win32::ComApartment com;  // first, so that it ends last
-    win32::Win32Backend backend;
+    // COM and the windows are never torn down: the process ends without them (EndProcess).
+    static win32::ComApartment com;
+    static win32::Win32Backend backend;
     platform::desktop::FormDesktop desktop(backend, u"Quorel");
     win32::RegistrySettingsStore store;
     win32::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = ServerClients();
     win32::Win32System system(win32::ProcessArgumentText());
     cacheapi::Platform platform{desktop, store, clock, *server, system};
-    // The program, and with it every client object, goes before the factory and COM.
+    // The program, and with it every client object, goes before the factory.
     return app::Program(platform).Run();
   } catch (const std::exception& error) {
     return Fail(error.what());
   } catch (...) {
     return Fail("unbekannter Fehler");
   }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  app::EndProcess(RunProgram());
 }

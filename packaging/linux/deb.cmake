@@ -26,12 +26,14 @@ The user interface is German.
 The database server is an embedded SQLite database, a PostgreSQL server or any
 server with an ODBC driver.")
 # The libraries the program links come from dpkg-shlibdeps. Recommended: the system-information
-# tool of the about box (named in /etc/quorel/registry) and the PostgreSQL client library, which
-# the program loads only for a PostgreSQL server. Suggested: the command-line clients, which
-# create databases from the schema and demo files, and the ODBC driver manager, loaded only for
-# an ODBC server.
+# tool of the about box (named in /etc/quorel/registry), the PostgreSQL client library, which
+# the program loads only for a PostgreSQL server, and Qt's Wayland platform plugin, without
+# which the program cannot be a Wayland client: it still runs on X11 and, on most Wayland
+# desktops, through Xwayland, so the plugin is no Depends. Suggested: the command-line clients,
+# which create databases from the schema and demo files, and the ODBC driver manager, loaded
+# only for an ODBC server.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hardinfo, libpq5")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hardinfo, libpq5, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, postgresql-client, libodbc2")
 
 # No maintainer scripts: dpkg's triggers refresh the icon cache, the menu and the manual index.

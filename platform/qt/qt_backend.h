@@ -14,9 +14,13 @@
 // - Focus: in a window that is not active Qt moves the focus silently; SetFocus reports the
 //   loss itself. A window without a control that can take the focus takes it itself.
 // - A modal window that is minimised is brought back.
-// - Limits: Qt's offscreen platform cannot raise windows, they are only activated there. The
-//   Caps Lock hint of a password field is told from a typed letter's case against the Shift
-//   key, so it shows only once a letter is typed.
+// - Limits: Qt's offscreen platform cannot raise windows, they are only activated there. Under
+//   Wayland the compositor places every window: a stored position goes unheeded, and a dialog
+//   is centred over its owner only if the compositor does so. Activating a window there only
+//   asks the compositor (Qt sends an xdg-activation token of the last input event), which gives
+//   the window the focus or, like sway by default, only marks it urgent. The Caps Lock hint of
+//   a password field is told from a typed letter's case against the Shift key, so it shows only
+//   once a letter is typed.
 // - Needs a QApplication, which it keeps from quitting when the last window closes and gives
 //   the program's icon unless the program set one.
 #pragma once

@@ -68,6 +68,30 @@ TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
   EXPECT_FALSE(fs::exists(tmp.path() / "config" / "Cache Login.ini"));
 }
 
+// The process ends once the main window has closed, also when the toolkit's teardown would
+// block for good (as Qt's Wayland teardown can): the program does not wait for it.
+TEST(EndToEnd, TheEndDoesNotWaitForTheToolkitsTeardown) {
+  TempDir tmp;
+  const fs::path db = tmp.path() / "MIRLOX.sqlite3";
+  CreateDatabase(db);
+  if (HasFatalFailure()) return;
+  quorel::x11::Xvfb xvfb;
+  quorel::x11::Screen screen(xvfb.Display());
+  auto env = Environment(xvfb, tmp, db);
+  env["LD_PRELOAD"] = QUOREL_BLOCKING_TEARDOWN;
+  // A sanitized program wants its runtime first among the libraries.
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  env["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
+                              env);
+  const auto window = screen.WaitForWindow(
+      [](const std::string& title) { return title.starts_with("MIRLOX Quorel"); },
+      milliseconds(30000));
+  ASSERT_NE(window, 0u) << "the main window did not appear";
+  screen.Close(window);
+  EXPECT_EQ(quorel.Wait(milliseconds(5000)), std::optional<int>(0));
+}
+
 // Words that Qt would take for its own options are fields like any other, and a caption shows
 // exactly its text.
 TEST(EndToEnd, ArgumentsThatLookLikeQtOptionsAreLoginFields) {
