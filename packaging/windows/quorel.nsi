@@ -19,6 +19,7 @@ SetCompressor /SOLID lzma
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include Sections.nsh
 
 !searchparse "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR "." VERSION_PATCH
 !define NAME "MIRLOX Quorel"
@@ -157,53 +158,9 @@ Beenden Sie das Programm und versuchen Sie es erneut." /SD IDOK
 !macroend
 
 ;--------------------------------
-; Which build: the 64-bit one when a 64-bit program finds the client object, else the 32-bit one,
-; which serves the client object's 32-bit form and is the choice when none is registered yet.
-
-!macro FindProgramFiles32
-  SetRegView 64
-  ReadRegStr $Programs32 HKLM "Software\Microsoft\Windows\CurrentVersion" "ProgramFilesDir (x86)"
-!macroend
-
-Function .onInit
-  !insertmacro RequireAdministrator
-  !insertmacro FindProgramFiles32
-  !insertmacro ClientObjectRegistered 64 $R6
-  !insertmacro ClientObjectRegistered 32 $R3
-  ${If} $R6 == 1
-    StrCpy $Build 64
-    ${If} $R3 == 1
-      StrCpy $Reason "für 64-Bit- und für 32-Bit-Programme registriert"
-    ${Else}
-      StrCpy $Reason "für 64-Bit-Programme registriert"
-    ${EndIf}
-  ${Else}
-    StrCpy $Build 32
-    ${If} $R3 == 1
-      StrCpy $Reason "für 32-Bit-Programme registriert"
-    ${Else}
-      StrCpy $Reason "nicht registriert"
-    ${EndIf}
-  ${EndIf}
-
-  ; An update goes where the build is installed; /D= has set $INSTDIR already.
-  !insertmacro UseView $Build
-  ${If} $INSTDIR == ""
-    ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${EndIf}
-  ${If} $INSTDIR == ""
-    ${If} $Build == 64
-      StrCpy $INSTDIR "$PROGRAMFILES64\MIRLOX\Quorel"
-    ${Else}
-      StrCpy $INSTDIR "$Programs32\MIRLOX\Quorel"
-    ${EndIf}
-  ${EndIf}
-FunctionEnd
-
-;--------------------------------
 ; Installing
 
-Section
+Section "-Prepare"
   ; The other build's installation, which this one replaces: one Quorel on a machine.
   ${If} $Build == 64
     SetRegView 32
@@ -211,11 +168,12 @@ Section
     SetRegView 64
   ${EndIf}
   ReadRegStr $OtherFolder HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  !insertmacro StopUnlessWritable "$OtherFolder\quorel.exe"
+  ${If} $OtherFolder != ""
+    !insertmacro StopUnlessWritable "$OtherFolder\quorel.exe"
+  ${EndIf}
   !insertmacro UseView $Build
   !insertmacro StopUnlessWritable "$INSTDIR\quorel.exe"
 
-  ClearErrors
   SetOutPath "$INSTDIR"
   FileOpen $LogFile "${LOG}" w
   FileWriteUTF16LE /BOM $LogFile ""
@@ -243,12 +201,21 @@ Section
     ${EndIf}
     !insertmacro UseView $Build
   ${EndIf}
+  ; From here on every file and value must be written; the other build's folders may stay when
+  ; something else is in them.
+  ClearErrors
+SectionEnd
 
-  ${If} $Build == 64
-    File "${STAGE}/64-Bit/quorel.exe"
-  ${Else}
-    File "${STAGE}/32-Bit/quorel.exe"
-  ${EndIf}
+; One of the two, chosen in .onInit, so that the wizard counts the space of that one alone.
+Section "-64-Bit" Program64
+  File "${STAGE}/64-Bit/quorel.exe"
+SectionEnd
+
+Section "-32-Bit" Program32
+  File "${STAGE}/32-Bit/quorel.exe"
+SectionEnd
+
+Section "-Register"
   WriteUninstaller "${UNINSTALLER}"
   CreateShortCut "${SHORTCUT}" "$INSTDIR\quorel.exe" "" "$INSTDIR\quorel.exe" 0 \
     SW_SHOWNORMAL "" "${SUMMARY}"
@@ -280,6 +247,56 @@ Section
   !insertmacro Log "Fertig."
   FileClose $LogFile
 SectionEnd
+
+;--------------------------------
+; Which build: the 64-bit one when a 64-bit program finds the client object, else the 32-bit one,
+; which serves the client object's 32-bit form and is the choice when none is registered yet.
+
+!macro FindProgramFiles32
+  SetRegView 64
+  ReadRegStr $Programs32 HKLM "Software\Microsoft\Windows\CurrentVersion" "ProgramFilesDir (x86)"
+!macroend
+
+Function .onInit
+  !insertmacro RequireAdministrator
+  !insertmacro FindProgramFiles32
+  !insertmacro ClientObjectRegistered 64 $R6
+  !insertmacro ClientObjectRegistered 32 $R3
+  ${If} $R6 == 1
+    StrCpy $Build 64
+    ${If} $R3 == 1
+      StrCpy $Reason "für 64-Bit- und für 32-Bit-Programme registriert"
+    ${Else}
+      StrCpy $Reason "für 64-Bit-Programme registriert"
+    ${EndIf}
+  ${Else}
+    StrCpy $Build 32
+    ${If} $R3 == 1
+      StrCpy $Reason "für 32-Bit-Programme registriert"
+    ${Else}
+      StrCpy $Reason "nicht registriert"
+    ${EndIf}
+  ${EndIf}
+
+  ${If} $Build == 64
+    !insertmacro UnselectSection ${Program32}
+  ${Else}
+    !insertmacro UnselectSection ${Program64}
+  ${EndIf}
+
+  ; An update goes where the build is installed; /D= has set $INSTDIR already.
+  !insertmacro UseView $Build
+  ${If} $INSTDIR == ""
+    ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ${If} $Build == 64
+      StrCpy $INSTDIR "$PROGRAMFILES64\MIRLOX\Quorel"
+    ${Else}
+      StrCpy $INSTDIR "$Programs32\MIRLOX\Quorel"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
 
 ;--------------------------------
 ; Uninstalling: everything the installer put there, nothing of the users' settings.
