@@ -3,11 +3,16 @@
 // client objects that cannot be created.
 #include <gtest/gtest.h>
 #include <windows.h>
+// windows.h first: tlhelp32.h needs its types.
+#include <tlhelp32.h>
+
+#include <algorithm>
 
 #include <functional>
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/com/other_bitness.h"
 #include "standin_engine.h"
 
 namespace quorel::win32::testing {
@@ -160,6 +165,146 @@ TEST_F(ComClientTest, AClientObjectThatCannotBeCreatedIsNamedWithTheReason) {
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Quorel.Ohne.Bibliothek");
   RegDeleteTreeW(HKEY_CLASSES_ROOT, classKey.c_str());
 }
+
+// Keys below HKEY_CLASSES_ROOT in one view of the registry, as an administrator's registry
+// script writes them (reg add /reg:32 or /reg:64); the keys it created go with it.
+class ClassesKeys {
+ public:
+  explicit ClassesKeys(REGSAM view) : view_(view) {}
+  ~ClassesKeys() {
+    // Deepest first: each key is empty of subkeys by the time it goes.
+    for (auto key = created_.rbegin(); key != created_.rend(); ++key)
+      RegDeleteKeyExW(HKEY_CLASSES_ROOT, key->c_str(), view_, 0);
+  }
+  ClassesKeys(const ClassesKeys&) = delete;
+  ClassesKeys& operator=(const ClassesKeys&) = delete;
+
+  void Set(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    for (std::size_t end = path.find(L'\\');; end = path.find(L'\\', end + 1)) {
+      const std::wstring key = path.substr(0, end);
+      HKEY probe = nullptr;
+      if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view_, &probe) ==
+          ERROR_SUCCESS)
+        RegCloseKey(probe);
+      else
+        created_.push_back(key);
+      if (end == std::wstring::npos) break;
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE | view_, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+
+ private:
+  REGSAM view_;
+  std::vector<std::wstring> created_;  // in the order created
+};
+
+constexpr REGSAM kOwnView = kOwnBits == 64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = kOwnBits == 64 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+// The stand-in's class id for registrations by hand (standin/module.cpp).
+constexpr wchar_t kOtherClassId[] = L"{5E0C1A77-93B2-4D1E-A6F4-2C8B7D9E0F31}";
+
+// The class of a stand-in in the other view only: with its programmatic identifier there too,
+// or, as the other bitness's regsvr32 leaves it, with the identifier shared by both views.
+void RegisterForTheOtherBitness(ClassesKeys& other, ClassesKeys& own, const std::wstring& progId,
+                                const std::wstring& library, bool sharedProgId) {
+  (sharedProgId ? own : other).Set(progId + L"\\CLSID", nullptr, kOtherClassId);
+  const std::wstring classKey = std::wstring(L"CLSID\\") + kOtherClassId;
+  other.Set(classKey + L"\\InprocServer32", nullptr, library);
+  other.Set(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+}
+
+TEST(ComOtherBitnessTest, AClientObjectOnlyForTheOtherBitnessNamesItAndTheBuildToUse) {
+  const std::string own = std::to_string(kOwnBits), theirs = std::to_string(kOtherBits);
+  const std::wstring library = L"C:\\Programme\\Hersteller\\cache" +
+                               std::to_wstring(kOtherBits) + L".dll";
+  for (const bool shared : {false, true}) {
+    SCOPED_TRACE(shared ? "identifier shared by both views" : "identifier in the other view");
+    ClassesKeys other(kOtherView), ownView(kOwnView);
+    RegisterForTheOtherBitness(other, ownView, L"Quorel.Andere.Factory", library, shared);
+    ComApartment com;
+    try {
+      ComServerClientFactory(u"Quorel.Andere.Factory").Create();
+      ADD_FAILURE() << "created";
+    } catch (const platform::ServerError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.find("nicht installiert"), std::string::npos) << what;
+      for (const std::string& part :
+           {"Der Datenbank-Client ist nur für " + theirs + "-Bit-Programme registriert",
+            std::string("„Quorel.Andere.Factory“"),
+            std::string("Klasse {5E0C1A77-93B2-4D1E-A6F4-2C8B7D9E0F31}"),
+            "Bibliothek „C:\\Programme\\Hersteller\\cache" + theirs + ".dll“",
+            "in diesem " + own + "-Bit-Programm nicht geladen werden",
+            std::string("Kein DLL-Surrogat ist für ihn eingerichtet"),
+            "Verwenden Sie das " + theirs + "-Bit-Quorel"})
+        EXPECT_NE(what.find(part), std::string::npos) << what << "\nlacks: " << part;
+    }
+  }
+}
+
+#ifdef QUOREL_OTHER_STANDIN
+// The system programs of the other bitness, which the surrogate is one of.
+bool OtherBitnessRuns() {
+  wchar_t folder[MAX_PATH] = {};
+  if (kOwnBits == 64) {
+    if (GetSystemWow64DirectoryW(folder, MAX_PATH) == 0) return false;
+  } else if (GetWindowsDirectoryW(folder, MAX_PATH) == 0 ||
+             wcscat_s(folder, L"\\sysnative") != 0) {
+    return false;
+  }
+  const std::wstring dllhost = std::wstring(folder) + L"\\dllhost.exe";
+  return GetFileAttributesW(dllhost.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The surrogate processes now running.
+std::vector<DWORD> Surrogates() {
+  std::vector<DWORD> found;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (_wcsicmp(entry.szExeFile, L"dllhost.exe") == 0) found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return found;
+}
+
+TEST(ComOtherBitnessTest, WithADllSurrogateTheClientObjectOfTheOtherBitnessIsUsedOutOfProcess) {
+  if (!OtherBitnessRuns())
+    GTEST_SKIP() << "no system programs of the other bitness here, so no DLL surrogate for it";
+  const std::vector<DWORD> before = Surrogates();
+  {
+    ClassesKeys other(kOtherView), ownView(kOwnView);
+    RegisterForTheOtherBitness(other, ownView, L"Quorel.Surrogat.Factory", QUOREL_OTHER_STANDIN,
+                               false);
+    other.Set(std::wstring(L"CLSID\\") + kOtherClassId, L"AppID", kOtherClassId);
+    other.Set(std::wstring(L"AppID\\") + kOtherClassId, L"DllSurrogate", L"");
+    StandinEngine engine;
+    ComServerClientFactory factory(u"Quorel.Surrogat.Factory");
+    auto client = factory.Create();
+    EXPECT_TRUE(client->Connect(engine.ConnectString()));
+    EXPECT_TRUE(client->IsConnected());
+    EXPECT_TRUE(engine.listener.WaitOpenConnections(1));
+    auto record = client->OpenId(u"MX.ParPersEdv", u"1||ABC");
+    EXPECT_EQ(U8(record->Property(u"AKTIV")), "J");
+    record->Call(u"sys_Close");
+    client->Disconnect();
+    EXPECT_TRUE(engine.listener.WaitOpenConnections(0));
+  }
+  // The surrogates outlive their clients and hold this test's output: they end with it.
+  for (const DWORD id : Surrogates())
+    if (std::find(before.begin(), before.end(), id) == before.end())
+      if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+        TerminateProcess(process, 0);
+        CloseHandle(process);
+      }
+}
+#endif
 
 }  // namespace
 }  // namespace quorel::win32::testing

@@ -15,6 +15,11 @@ namespace {
 constexpr CLSID kClassId = {
     0x42F7D42B, 0x4F72, 0x4BF7, {0x8D, 0x50, 0x43, 0xC5, 0xB2, 0x48, 0xF0, 0xC5}};
 constexpr wchar_t kClassIdText[] = L"{42F7D42B-4F72-4BF7-8D50-43C5B248F0C5}";
+// The class id under which the tests register the stand-in of the other bitness by hand, so
+// that it is not mistaken for the registration of regsvr32.
+// {5E0C1A77-93B2-4D1E-A6F4-2C8B7D9E0F31}
+constexpr CLSID kOtherClassId = {
+    0x5E0C1A77, 0x93B2, 0x4D1E, {0xA6, 0xF4, 0x2C, 0x8B, 0x7D, 0x9E, 0x0F, 0x31}};
 constexpr wchar_t kProgId[] = L"CacheObject.Factory";
 constexpr wchar_t kDescription[] = L"Quorel test stand-in of the database client object";
 
@@ -73,7 +78,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  if (classId != kClassId) return CLASS_E_CLASSNOTAVAILABLE;
+  if (classId != kClassId && classId != kOtherClassId) return CLASS_E_CLASSNOTAVAILABLE;
   return factory.QueryInterface(iid, object);
 }
 
