@@ -191,8 +191,8 @@ class ClassesKeys {
       if (end == std::wstring::npos) break;
     }
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0,
-                              KEY_SET_VALUE | view_, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view_,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
@@ -222,8 +222,8 @@ void RegisterForTheOtherBitness(ClassesKeys& other, ClassesKeys& own, const std:
 
 TEST(ComOtherBitnessTest, AClientObjectOnlyForTheOtherBitnessNamesItAndTheBuildToUse) {
   const std::string own = std::to_string(kOwnBits), theirs = std::to_string(kOtherBits);
-  const std::wstring library = L"C:\\Programme\\Hersteller\\cache" +
-                               std::to_wstring(kOtherBits) + L".dll";
+  const std::wstring library =
+      L"C:\\Programme\\Hersteller\\cache" + std::to_wstring(kOtherBits) + L".dll";
   for (const bool shared : {false, true}) {
     SCOPED_TRACE(shared ? "identifier shared by both views" : "identifier in the other view");
     ClassesKeys other(kOtherView), ownView(kOwnView);
@@ -254,8 +254,7 @@ bool OtherBitnessRuns() {
   wchar_t folder[MAX_PATH] = {};
   if (kOwnBits == 64) {
     if (GetSystemWow64DirectoryW(folder, MAX_PATH) == 0) return false;
-  } else if (GetWindowsDirectoryW(folder, MAX_PATH) == 0 ||
-             wcscat_s(folder, L"\\sysnative") != 0) {
+  } else if (GetWindowsDirectoryW(folder, MAX_PATH) == 0 || wcscat_s(folder, L"\\sysnative") != 0) {
     return false;
   }
   const std::wstring dllhost = std::wstring(folder) + L"\\dllhost.exe";
