@@ -248,6 +248,67 @@ TEST(ComOtherBitnessTest, AClientObjectOnlyForTheOtherBitnessNamesItAndTheBuildT
   }
 }
 
+// The surrogate processes now running.
+std::vector<DWORD> Surrogates() {
+  std::vector<DWORD> found;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (_wcsicmp(entry.szExeFile, L"dllhost.exe") == 0) found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return found;
+}
+
+// A login's calls on a client object that the system runs in a DLL surrogate, registered in
+// one view with an AppID that asks for the surrogate (empty: the system's). The surrogates
+// outlive their clients and hold this test's output: those it started end with it.
+void LogInThroughASurrogate(REGSAM view, const std::wstring& library,
+                            const std::wstring& surrogate) {
+  const std::vector<DWORD> before = Surrogates();
+  {
+    ClassesKeys keys(view);
+    keys.Set(L"Quorel.Surrogat.Factory\\CLSID", nullptr, kOtherClassId);
+    const std::wstring classKey = std::wstring(L"CLSID\\") + kOtherClassId;
+    keys.Set(classKey + L"\\InprocServer32", nullptr, library);
+    keys.Set(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    keys.Set(classKey, L"AppID", kOtherClassId);
+    keys.Set(std::wstring(L"AppID\\") + kOtherClassId, L"DllSurrogate", surrogate);
+    StandinEngine engine;
+    auto client = ComServerClientFactory(u"Quorel.Surrogat.Factory").Create();
+    EXPECT_TRUE(client->Connect(engine.ConnectString()));
+    EXPECT_TRUE(client->IsConnected());
+    EXPECT_TRUE(engine.listener.WaitOpenConnections(1));
+    // The record comes back across the process boundary too, and is called by name.
+    auto record = client->OpenId(u"MX.ParPersEdv", u"1||ABC");
+    EXPECT_EQ(U8(record->Property(u"PNAME")), "Jürgen Müller");
+    EXPECT_THROW(record->Property(u"GIBTSNICHT"), platform::PropertyNotFoundError);
+    record->Call(u"sys_Close");
+    EXPECT_THROW(client->OpenId(u"MX.Fehlt", u"1"), platform::ServerError);
+    client->Disconnect();
+    EXPECT_TRUE(engine.listener.WaitOpenConnections(0));
+    EXPECT_FALSE(client->IsConnected());
+  }
+  const std::vector<DWORD> after = Surrogates();
+  EXPECT_GT(after.size(), before.size()) << "the client object did not run in a surrogate";
+  for (const DWORD id : after)
+    if (std::find(before.begin(), before.end(), id) == before.end())
+      if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+        TerminateProcess(process, 0);
+        CloseHandle(process);
+      }
+}
+
+// Out of process, without the vendor's type library: what reaches the program is the plain
+// dispatch interface. The stand-in here refuses to be loaded in process. The surrogate is
+// named: for an empty name Wine 8 starts the surrogate of the other bitness.
+TEST(ComSurrogateTest, AClientObjectRunByADllSurrogateIsCalledThroughItsDispatchInterface) {
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(GetSystemDirectoryW(folder, MAX_PATH), 0u);
+  LogInThroughASurrogate(kOwnView, QUOREL_SURROGATE_STANDIN,
+                         std::wstring(folder) + L"\\dllhost.exe");
+}
+
 #ifdef QUOREL_OTHER_STANDIN
 // The system programs of the other bitness, which the surrogate is one of.
 bool OtherBitnessRuns() {
@@ -261,47 +322,10 @@ bool OtherBitnessRuns() {
   return GetFileAttributesW(dllhost.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The surrogate processes now running.
-std::vector<DWORD> Surrogates() {
-  std::vector<DWORD> found;
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    if (_wcsicmp(entry.szExeFile, L"dllhost.exe") == 0) found.push_back(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return found;
-}
-
-TEST(ComOtherBitnessTest, WithADllSurrogateTheClientObjectOfTheOtherBitnessIsUsedOutOfProcess) {
+TEST(ComSurrogateTest, AClientObjectOfTheOtherBitnessIsUsedThroughItsDllSurrogate) {
   if (!OtherBitnessRuns())
     GTEST_SKIP() << "no system programs of the other bitness here, so no DLL surrogate for it";
-  const std::vector<DWORD> before = Surrogates();
-  {
-    ClassesKeys other(kOtherView), ownView(kOwnView);
-    RegisterForTheOtherBitness(other, ownView, L"Quorel.Surrogat.Factory", QUOREL_OTHER_STANDIN,
-                               false);
-    other.Set(std::wstring(L"CLSID\\") + kOtherClassId, L"AppID", kOtherClassId);
-    other.Set(std::wstring(L"AppID\\") + kOtherClassId, L"DllSurrogate", L"");
-    StandinEngine engine;
-    ComServerClientFactory factory(u"Quorel.Surrogat.Factory");
-    auto client = factory.Create();
-    EXPECT_TRUE(client->Connect(engine.ConnectString()));
-    EXPECT_TRUE(client->IsConnected());
-    EXPECT_TRUE(engine.listener.WaitOpenConnections(1));
-    auto record = client->OpenId(u"MX.ParPersEdv", u"1||ABC");
-    EXPECT_EQ(U8(record->Property(u"AKTIV")), "J");
-    record->Call(u"sys_Close");
-    client->Disconnect();
-    EXPECT_TRUE(engine.listener.WaitOpenConnections(0));
-  }
-  // The surrogates outlive their clients and hold this test's output: they end with it.
-  for (const DWORD id : Surrogates())
-    if (std::find(before.begin(), before.end(), id) == before.end())
-      if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
-        TerminateProcess(process, 0);
-        CloseHandle(process);
-      }
+  LogInThroughASurrogate(kOtherView, QUOREL_OTHER_STANDIN, L"");
 }
 #endif
 

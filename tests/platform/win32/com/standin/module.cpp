@@ -5,6 +5,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "client_object.h"
 
@@ -67,8 +68,23 @@ LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& v
 
 using namespace standin;
 
+// Built with QUOREL_STANDIN_SURROGATE_ONLY, the library loads only into a DLL surrogate.
+static bool MayLoadHere() {
+#ifdef QUOREL_STANDIN_SURROGATE_ONLY
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  constexpr std::wstring_view kSurrogate = L"\\dllhost.exe";
+  const std::wstring_view host(path, length);
+  return host.size() >= kSurrogate.size() &&
+         _wcsicmp(host.substr(host.size() - kSurrogate.size()).data(), kSurrogate.data()) == 0;
+#else
+  return true;
+#endif
+}
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
+    if (!MayLoadHere()) return FALSE;
     module = instance;
     DisableThreadLibraryCalls(instance);
   }
