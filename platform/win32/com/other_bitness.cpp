@@ -36,10 +36,19 @@ std::optional<std::wstring> ClassesText(const std::wstring& path, const wchar_t*
   return text;
 }
 
+// Whether the system has a view of the other bitness: always for a 64-bit program, for a
+// 32-bit one only on 64-bit Windows, where it runs under WoW64.
+bool HasOtherView() {
+  if (kOwnBits == 64) return true;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) != 0 && wow64 != FALSE;
+}
+
 }  // namespace
 
 std::optional<OtherBitnessRegistration> OtherBitnessClass(std::u16string_view progId,
                                                           const CLSID* known) {
+  if (!HasOtherView()) return std::nullopt;
   OtherBitnessRegistration found;
   if (known != nullptr) {
     found.classId = *known;
@@ -53,6 +62,9 @@ std::optional<OtherBitnessRegistration> OtherBitnessClass(std::u16string_view pr
     found.classIdText = FromWide(*text);
   }
   const std::wstring classKey = L"CLSID\\" + ToWide(found.classIdText);
+  // A class with a library of this program's bitness is this program's to load, whatever is
+  // also registered for the other.
+  if (ClassesText(classKey + L"\\InprocServer32", nullptr, kOwnView)) return std::nullopt;
   const auto library = ClassesText(classKey + L"\\InprocServer32", nullptr, kOtherView);
   if (!library) return std::nullopt;
   found.library = FromWide(*library);

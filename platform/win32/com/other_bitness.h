@@ -7,8 +7,9 @@
 // - OtherBitnessClass looks a programmatic identifier (or a class id already known) up in the
 //   other view and says what is registered there: the class id, the library and whether an
 //   AppID with a DllSurrogate value belongs to it.
-// - The views are chosen by KEY_WOW64_32KEY and KEY_WOW64_64KEY; on 32-bit Windows, which has
-//   one view, nothing is found.
+// - The views are chosen by KEY_WOW64_32KEY and KEY_WOW64_64KEY. Nothing is found on 32-bit
+//   Windows, which has one view, nor for a class that also has a library of this program's
+//   bitness (its failure to load is this program's own).
 #pragma once
 
 #include <guiddef.h>

@@ -246,6 +246,21 @@ TEST(ComOtherBitnessTest, AClientObjectOnlyForTheOtherBitnessNamesItAndTheBuildT
         EXPECT_NE(what.find(part), std::string::npos) << what << "\nlacks: " << part;
     }
   }
+  // Registered for both, its library of this bitness missing: not installed here, whatever the
+  // other view holds.
+  ClassesKeys other(kOtherView), ownView(kOwnView);
+  RegisterForTheOtherBitness(other, ownView, L"Quorel.Andere.Factory", library, true);
+  ownView.Set(std::wstring(L"CLSID\\") + kOtherClassId + L"\\InprocServer32", nullptr,
+              L"C:\\fehlt\\nirgends.dll");
+  ComApartment com;
+  try {
+    ComServerClientFactory(u"Quorel.Andere.Factory").Create();
+    ADD_FAILURE() << "created";
+  } catch (const platform::ServerError& e) {
+    EXPECT_NE(std::string(e.what()).find("Der Datenbank-Client ist nicht installiert"),
+              std::string::npos)
+        << e.what();
+  }
 }
 
 // The surrogate processes now running.
