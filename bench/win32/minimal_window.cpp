@@ -29,7 +29,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   windowClass.lpfnWndProc = Procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  // A system colour stands for its brush, as the API has it.
+  windowClass.hbrBackground =
+      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);  // NOLINT(performance-no-int-to-ptr)
   windowClass.lpszClassName = L"Minimal";
   RegisterClassW(&windowClass);
 
