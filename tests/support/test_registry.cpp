@@ -64,7 +64,11 @@ void TestRegistry::Write() {
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, e.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                       &key, nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create registry key " + e.key);
-  const LONG status = RegSetValueExA(key, e.name.c_str(), 0, e.type, e.data.data(),
+  // RegSetValueExA reads the byte after the data and counts a zero there as a terminator of a
+  // text: a guard byte that is none keeps the size exact.
+  std::vector<std::uint8_t> guarded = e.data;
+  guarded.push_back(0xFF);
+  const LONG status = RegSetValueExA(key, e.name.c_str(), 0, e.type, guarded.data(),
                                      static_cast<DWORD>(e.data.size()));
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set registry value " + e.name);

@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "platform/win32/com/dispatch_call.h"
+#include "platform/win32/com/other_bitness.h"
 #include "platform/win32/system_error.h"
 
 namespace quorel::win32 {
@@ -37,6 +38,28 @@ std::string Quoted(std::u16string_view text) {
 // "Objekt „1||ABC“ der Klasse „MX.ParPersEdv“"
 std::string ObjectName(std::u16string_view className, std::u16string_view id) {
   return "Objekt " + Quoted(id) + " der Klasse " + Quoted(className);
+}
+
+// "32-Bit"
+std::string Bits(int bits) {
+  return std::to_string(bits) + "-Bit";
+}
+
+// The class is there, but only for programs of the other bitness, and nothing runs it out of
+// process: what is registered, and which build of the program can use it.
+[[noreturn]] void ThrowOtherBitness(std::u16string_view progId,
+                                    const OtherBitnessRegistration& other) {
+  const std::string own = Bits(kOwnBits), theirs = Bits(kOtherBits);
+  const std::string why =
+      other.surrogate ? "Der für ihn eingerichtete DLL-Surrogat kann ihn nicht ausführen."
+                      : "Kein DLL-Surrogat ist für ihn eingerichtet, der ihn in einem eigenen "
+                        "Prozess ausführen könnte.";
+  throw platform::ServerError(
+      "Der Datenbank-Client ist nur für " + theirs + "-Programme registriert: Das Client-Objekt " +
+      Quoted(progId) + " (Klasse " + text::ToUtf8(other.classIdText) + ", Bibliothek " +
+      Quoted(other.library) + ") kann in diesem " + own + "-Programm nicht geladen werden. " + why +
+      " Verwenden Sie das " + theirs + "-Quorel, oder installieren Sie den Datenbank-Client " +
+      "für " + own + "-Programme.");
 }
 
 // Creating the object failed because the class is not there: not registered, or its library
@@ -97,7 +120,10 @@ class ComServerObject final : public platform::ServerObject {
 
 class ComServerClient final : public platform::ServerClient {
  public:
-  explicit ComServerClient(ComPtr<IDispatch> client) : client_(std::move(client)) {}
+  // recordIid: the interface asked of the objects the client opens, the vendor's or, out of
+  // process without the vendor's type library, the plain dispatch interface.
+  ComServerClient(ComPtr<IDispatch> client, const IID& recordIid)
+      : client_(std::move(client)), recordIid_(recordIid) {}
 
   bool Connect(std::u16string_view connectString) override {
     try {
@@ -162,7 +188,7 @@ class ComServerClient final : public platform::ServerClient {
   }
 
   // The object interface of what an open returned; nothing for an empty handle.
-  static ComPtr<IDispatch> ObjectOf(Variant result, const std::string& failed) {
+  ComPtr<IDispatch> ObjectOf(Variant result, const std::string& failed) const {
     Variant value;
     if (const HRESULT status = VariantCopyInd(value.get(), result.get()); FAILED(status))
       throw DispatchError(status);
@@ -186,7 +212,7 @@ class ComServerClient final : public platform::ServerClient {
     if (unknown == nullptr) return nullptr;
     ComPtr<IDispatch> object;
     if (const HRESULT status =
-            unknown->QueryInterface(kObjectIid, reinterpret_cast<void**>(object.GetAddressOf()));
+            unknown->QueryInterface(recordIid_, reinterpret_cast<void**>(object.GetAddressOf()));
         FAILED(status))
       throw platform::ServerError(failed +
                                   "Es bietet die Objektschnittstelle des Datenbank-Clients nicht "
@@ -196,6 +222,7 @@ class ComServerClient final : public platform::ServerClient {
   }
 
   ComPtr<IDispatch> client_;
+  IID recordIid_;
 };
 
 }  // namespace
@@ -205,33 +232,53 @@ ComServerClientFactory::ComServerClientFactory(std::u16string progId)
 
 std::unique_ptr<platform::ServerClient> ComServerClientFactory::Create() {
   const std::wstring progId(progId_.begin(), progId_.end());
-  const auto fail = [&](HRESULT status) {
-    if (MeansNotInstalled(status))
+  const auto fail = [&](HRESULT status, const CLSID* classId) {
+    if (MeansNotInstalled(status)) {
+      if (const auto other = OtherBitnessClass(progId_, classId))
+        ThrowOtherBitness(progId_, *other);
       throw platform::ServerError(
           "Der Datenbank-Client ist nicht installiert: Das Client-Objekt " + Quoted(progId_) +
           " ist auf diesem Rechner nicht registriert, oder seine Bibliothek fehlt. " +
           HresultMessage(status));
+    }
     throw platform::ServerError(
         "Das Client-Objekt " + Quoted(progId_) +
         " des Datenbank-Clients kann nicht erzeugt werden: " + HresultMessage(status));
   };
   CLSID clsid{};
-  if (const HRESULT status = CLSIDFromProgID(progId.c_str(), &clsid); FAILED(status)) fail(status);
+  if (const HRESULT status = CLSIDFromProgID(progId.c_str(), &clsid); FAILED(status)) {
+    // Registered for programs of the other bitness only: the system may still run it in a
+    // surrogate; the class id is then that of the other view.
+    const auto other = OtherBitnessClass(progId_, nullptr);
+    if (!other) fail(status, nullptr);
+    if (!other->surrogate) ThrowOtherBitness(progId_, *other);
+    clsid = other->classId;
+  }
+  // In process when the library is of this program's bitness; otherwise a local server or a
+  // surrogate of the other bitness that the system starts for it.
   ComPtr<IUnknown> object;
   if (const HRESULT status =
           CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
                            reinterpret_cast<void**>(object.GetAddressOf()));
       FAILED(status))
-    fail(status);
+    fail(status, &clsid);
   ComPtr<IDispatch> client;
-  if (const HRESULT status =
-          object->QueryInterface(kClientIid, reinterpret_cast<void**>(client.GetAddressOf()));
-      FAILED(status))
-    throw platform::ServerError("Das Client-Objekt " + Quoted(progId_) +
-                                " bietet die Schnittstelle des Datenbank-Clients nicht an; der "
-                                "installierte Datenbank-Client passt nicht zu diesem Programm. " +
-                                HresultMessage(status));
-  return std::make_unique<ComServerClient>(std::move(client));
+  if (SUCCEEDED(
+          object->QueryInterface(kClientIid, reinterpret_cast<void**>(client.GetAddressOf()))))
+    return std::make_unique<ComServerClient>(std::move(client), kObjectIid);
+  // Out of process, the vendor's interface reaches this program only where the vendor's type
+  // library is registered for its bitness; the plain dispatch interface always does, and the
+  // calls by dispatch id are the same on it.
+  ComPtr<IClientSecurity> proxy;
+  HRESULT status =
+      object->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(proxy.GetAddressOf()));
+  if (SUCCEEDED(status))
+    status = object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(client.GetAddressOf()));
+  if (SUCCEEDED(status)) return std::make_unique<ComServerClient>(std::move(client), IID_IDispatch);
+  throw platform::ServerError("Das Client-Objekt " + Quoted(progId_) +
+                              " bietet die Schnittstelle des Datenbank-Clients nicht an; der "
+                              "installierte Datenbank-Client passt nicht zu diesem Programm. " +
+                              HresultMessage(E_NOINTERFACE));
 }
 
 }  // namespace quorel::win32

@@ -3,6 +3,11 @@
 // - It implements platform::ServerClientFactory: every Create makes a new client object by its
 //   programmatic identifier, in process or as a local server, and asks it for the vendor's
 //   client interface.
+// - A client object registered only for programs of the other bitness (other_bitness.h) is
+//   used out of process when its AppID names a DLL surrogate. Without the vendor's type library
+//   the vendor's interfaces cannot cross the process boundary; the client and the objects it
+//   opens are then called through their plain dispatch interface, by the same dispatch ids.
+//   Without a surrogate the message names what is registered and the build to use instead.
 // - The client's members are called late-bound by their fixed dispatch ids (Connect with the
 //   connect string by reference, Disconnect, OpenId, IsConnected), an opened object's
 //   properties and methods by name (dispatch_call.h). A result is taken as late binding takes
@@ -33,7 +38,9 @@ class ComServerClientFactory final : public platform::ServerClientFactory {
 
   // A new client object. When none can be created, ServerError with a German message naming
   // the programmatic identifier: that the database client is not installed, when the class is
-  // not registered or its library is missing; otherwise the system's reason.
+  // not registered or its library is missing; that it is registered only for programs of the
+  // other bitness, with its class id and library, when it is so; otherwise the system's
+  // reason.
   std::unique_ptr<platform::ServerClient> Create() override;
 
  private:

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include "platform/text.h"
 #include "platform/win32/system_error.h"
@@ -57,6 +61,49 @@ std::string FullKeyName(std::u16string_view app, std::u16string_view section) {
              app, section, status);
 }
 
+// REG_BINARY, or "Typ 42" for a type without a name.
+std::string TypeName(DWORD type) {
+  static constexpr std::array<std::string_view, 12> kNames = {"REG_NONE",
+                                                              "REG_SZ",
+                                                              "REG_EXPAND_SZ",
+                                                              "REG_BINARY",
+                                                              "REG_DWORD",
+                                                              "REG_DWORD_BIG_ENDIAN",
+                                                              "REG_LINK",
+                                                              "REG_MULTI_SZ",
+                                                              "REG_RESOURCE_LIST",
+                                                              "REG_FULL_RESOURCE_DESCRIPTOR",
+                                                              "REG_RESOURCE_REQUIREMENTS_LIST",
+                                                              "REG_QWORD"};
+  if (type < kNames.size()) return std::string(kNames[type]);
+  return "Typ " + std::to_string(type);
+}
+
+// A value the store cannot take as text: of another type, or a number of the wrong size.
+[[noreturn]] void ThrowTypeError(std::u16string_view app, std::u16string_view section,
+                                 std::u16string_view key, DWORD type, DWORD size) {
+  std::string kind = TypeName(type);
+  if (type == REG_DWORD || type == REG_QWORD)
+    kind += ", aber " + std::to_string(size) + " statt " + (type == REG_DWORD ? "4" : "8") +
+            " Bytes lang";
+  throw std::runtime_error("Die Einstellung " + Quoted(key) + " (Schlüssel " +
+                           FullKeyName(app, section) + ") ist vom Typ " + kind +
+                           "; lesbar sind Text (REG_SZ, REG_EXPAND_SZ) und Zahlen (REG_DWORD, "
+                           "REG_QWORD).");
+}
+
+// The number in the first bytes of data, stored little-endian as the registry keeps it.
+template <typename Unsigned>
+Unsigned Number(const wchar_t* data) {
+  Unsigned value = 0;
+  std::memcpy(&value, data, sizeof value);
+  return value;
+}
+
+std::u16string DecimalText(std::uint64_t value) {
+  return text::FromUtf8(std::to_string(value));
+}
+
 }  // namespace
 
 RegistrySettingsStore::~RegistrySettingsStore() {
@@ -100,13 +147,24 @@ std::u16string RegistrySettingsStore::GetSetting(std::u16string_view app,
   }
   if (status == ERROR_FILE_NOT_FOUND) return std::u16string(defaultValue);
   if (status != ERROR_SUCCESS) ThrowReadError(app, section, key, status);
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::u16string(defaultValue);
-
-  // The terminating zero, when the value has one, is not part of the text; a trailing odd byte
-  // is no character.
-  data.resize(size / sizeof(wchar_t));
-  if (!data.empty() && data.back() == L'\0') data.pop_back();
-  return FromWide(data);
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+      // The terminating zero, when the value has one, is not part of the text; a trailing odd
+      // byte is no character.
+      data.resize(size / sizeof(wchar_t));
+      if (!data.empty() && data.back() == L'\0') data.pop_back();
+      return FromWide(data);
+    case REG_DWORD:
+      if (size == sizeof(std::uint32_t)) return DecimalText(Number<std::uint32_t>(data.data()));
+      break;
+    case REG_QWORD:
+      if (size == sizeof(std::uint64_t)) return DecimalText(Number<std::uint64_t>(data.data()));
+      break;
+    default:
+      break;
+  }
+  ThrowTypeError(app, section, key, type, size);
 }
 
 void RegistrySettingsStore::SaveSetting(std::u16string_view app, std::u16string_view section,

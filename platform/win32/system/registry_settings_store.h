@@ -3,9 +3,13 @@
 //
 // - It implements platform::SettingsStore on HKEY_CURRENT_USER\Software\VB and VBA Program
 //   Settings\<application>\<section>, one REG_SZ value per key.
-// - A value that is absent, or of a type other than REG_SZ and REG_EXPAND_SZ, reads as the
-//   default; an empty one reads empty; a value without a terminating zero reads whole; an
-//   expandable one reads unexpanded. Every text round-trips, NUL characters included.
+// - Only an absent value (or key) reads as the default. A text value (REG_SZ, REG_EXPAND_SZ)
+//   reads as its text: an empty one empty, one without a terminating zero whole, an expandable
+//   one unexpanded, as it was written. A number (REG_DWORD, REG_QWORD), as an administrator's
+//   registry script may write the port, reads as its decimal text. Any other type (binary,
+//   lists of texts, ...) and a number of the wrong size throw std::runtime_error with a German
+//   message naming the setting, the key and the type. Every text round-trips, NUL characters
+//   included.
 // - Saves are held: SaveSetting only records the value (GetSetting sees it at once), and Flush
 //   writes everything held, key by key in the order first saved, and flushes the registry keys
 //   to disk.
@@ -14,8 +18,8 @@
 //   Unlike the INI files of the Qt build, a Flush is not all or nothing: what it wrote before
 //   the failure stays written.
 // - The destructor writes what is still held unless the last Flush failed and nothing was saved
-//   since; a failure there goes to the debugger's output only. Reading fails only when the
-//   registry does (anything but an absent key or value).
+//   since; a failure there goes to the debugger's output only. Reading fails when the
+//   registry does (anything but an absent key or value) or the value is of a type above.
 //
 // Limits: not for use from several threads.
 #pragma once

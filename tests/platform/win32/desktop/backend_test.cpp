@@ -106,7 +106,7 @@ TEST(Win32Artwork, TheProgramsOwnIconIsTheFirst) {
   std::vector<std::wstring> icons;
   EnumResourceNamesW(
       nullptr, RT_GROUP_ICON,
-      [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) -> BOOL {
+      [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) CALLBACK -> BOOL {
         if (!IS_INTRESOURCE(name))
           reinterpret_cast<std::vector<std::wstring>*>(list)->push_back(name);
         return TRUE;

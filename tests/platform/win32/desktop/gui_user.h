@@ -70,7 +70,8 @@ class GuiUser : public GuiSteps {
     struct Stop {
       UINT_PTR timer;
       ~Stop() { KillTimer(nullptr, timer); }
-    } stop{SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { current_->Poll(); })};
+    } stop{
+        SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { current_->Poll(); })};
     return code();
   }
 

@@ -41,7 +41,7 @@ HWND ProgramRun::WaitForWindow(const std::function<bool(const std::wstring&)>& c
   const auto deadline = std::chrono::steady_clock::now() + bound;
   for (;;) {
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
           auto& s = *reinterpret_cast<Search*>(data);
           DWORD owner = 0;
           GetWindowThreadProcessId(window, &owner);

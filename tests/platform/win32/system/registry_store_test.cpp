@@ -53,7 +53,7 @@ TEST_F(RegistryStoreTest, EveryTextReadsBackExactly) {
   }
 }
 
-TEST_F(RegistryStoreTest, ValuesWrittenByOthersReadAsTheirTextOrTheDefault) {
+TEST_F(RegistryStoreTest, ValuesWrittenByOthersReadAsTheirTextOrNumber) {
   struct Case {
     const wchar_t* name;
     DWORD type;
@@ -72,8 +72,11 @@ TEST_F(RegistryStoreTest, ValuesWrittenByOthersReadAsTheirTextOrTheDefault) {
       {L"UngeradeLaenge", REG_SZ, bytesOf(std::wstring_view(L"abc\0", 4), 1), u"abc"},
       {L"LangOhneNull", REG_SZ, bytesOf(longText), std::u16string(3000, u'ä')},
       {L"Erweiterbar", REG_EXPAND_SZ, bytesOf(std::wstring_view(L"%TEMP%\0", 7)), u"%TEMP%"},
-      {L"Zahl", REG_DWORD, {1, 0, 0, 0}, std::u16string(kAbsent)},
-      {L"Binaer", REG_BINARY, bytesOf(L"J"), std::u16string(kAbsent)},
+      {L"Port", REG_DWORD, {0xB5, 0x07, 0, 0}, u"1973"},
+      {L"Null", REG_DWORD, {0, 0, 0, 0}, u"0"},
+      {L"Groesste", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, u"4294967295"},
+      {L"Lang", REG_QWORD, {0, 0, 0, 0, 0, 1, 0, 0}, u"1099511627776"},
+      {L"LangGroesste", REG_QWORD, std::vector<BYTE>(8, 0xFF), u"18446744073709551615"},
   };
   for (const auto& c : cases)
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, SectionKey().c_str(), c.name, c.type,
@@ -86,6 +89,41 @@ TEST_F(RegistryStoreTest, ValuesWrittenByOthersReadAsTheirTextOrTheDefault) {
   EXPECT_EQ(ReadFresh(u"Fehlt"), kAbsent);
   EXPECT_EQ(ReadFresh(u"Leer", u"Anderer Abschnitt"), kAbsent);
   EXPECT_EQ(RegistrySettingsStore().GetSetting(u"Quorel Nirgends", kSection, u"Leer", u"d"), u"d");
+}
+
+TEST_F(RegistryStoreTest, AValueOfAnotherTypeNamesTheSettingTheKeyAndTheType) {
+  struct Case {
+    DWORD type;
+    std::vector<BYTE> bytes;
+    std::string kind;
+  };
+  const std::vector<Case> cases = {
+      {REG_BINARY, {'1', 0, '9', 0}, "vom Typ REG_BINARY;"},
+      {REG_NONE, {}, "vom Typ REG_NONE;"},
+      {REG_MULTI_SZ, {'a', 0, 0, 0, 0, 0}, "vom Typ REG_MULTI_SZ;"},
+      {REG_DWORD_BIG_ENDIAN, {0, 0, 0x07, 0xB5}, "vom Typ REG_DWORD_BIG_ENDIAN;"},
+      {REG_DWORD, {0xB5, 0x07}, "vom Typ REG_DWORD, aber 2 statt 4 Bytes lang;"},
+      {REG_QWORD, {0xB5, 0x07, 0, 0}, "vom Typ REG_QWORD, aber 4 statt 8 Bytes lang;"},
+      {42, {1}, "vom Typ Typ 42;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, SectionKey().c_str(), L"Port", c.type,
+                              c.bytes.data(), static_cast<DWORD>(c.bytes.size())),
+              ERROR_SUCCESS);
+    try {
+      ReadFresh(u"Port");
+      ADD_FAILURE() << "read without an error";
+    } catch (const std::runtime_error& e) {
+      const std::string what = e.what();
+      for (const std::string& part :
+           {std::string("Die Einstellung „Port“ (Schlüssel HKEY_CURRENT_USER\\Software\\VB and "
+                        "VBA Program Settings\\Quorel Test\\Login) ist ") +
+                c.kind,
+            std::string("Text (REG_SZ, REG_EXPAND_SZ) und Zahlen (REG_DWORD, REG_QWORD)")})
+        EXPECT_NE(what.find(part), std::string::npos) << what << "\nlacks: " << part;
+    }
+  }
 }
 
 class CacheLoginStoreTest : public RegistryStoreTest {

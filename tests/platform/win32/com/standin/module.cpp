@@ -5,6 +5,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "client_object.h"
 
@@ -15,6 +16,11 @@ namespace {
 constexpr CLSID kClassId = {
     0x42F7D42B, 0x4F72, 0x4BF7, {0x8D, 0x50, 0x43, 0xC5, 0xB2, 0x48, 0xF0, 0xC5}};
 constexpr wchar_t kClassIdText[] = L"{42F7D42B-4F72-4BF7-8D50-43C5B248F0C5}";
+// The class id under which the tests register the stand-in of the other bitness by hand, so
+// that it is not mistaken for the registration of regsvr32.
+// {5E0C1A77-93B2-4D1E-A6F4-2C8B7D9E0F31}
+constexpr CLSID kOtherClassId = {
+    0x5E0C1A77, 0x93B2, 0x4D1E, {0xA6, 0xF4, 0x2C, 0x8B, 0x7D, 0x9E, 0x0F, 0x31}};
 constexpr wchar_t kProgId[] = L"CacheObject.Factory";
 constexpr wchar_t kDescription[] = L"Quorel test stand-in of the database client object";
 
@@ -62,8 +68,23 @@ LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& v
 
 using namespace standin;
 
+// Built with QUOREL_STANDIN_SURROGATE_ONLY, the library loads only into a DLL surrogate.
+static bool MayLoadHere() {
+#ifdef QUOREL_STANDIN_SURROGATE_ONLY
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  constexpr std::wstring_view kSurrogate = L"\\dllhost.exe";
+  const std::wstring_view host(path, length);
+  return host.size() >= kSurrogate.size() &&
+         _wcsicmp(host.substr(host.size() - kSurrogate.size()).data(), kSurrogate.data()) == 0;
+#else
+  return true;
+#endif
+}
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
+    if (!MayLoadHere()) return FALSE;
     module = instance;
     DisableThreadLibraryCalls(instance);
   }
@@ -73,7 +94,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  if (classId != kClassId) return CLASS_E_CLASSNOTAVAILABLE;
+  if (classId != kClassId && classId != kOtherClassId) return CLASS_E_CLASSNOTAVAILABLE;
   return factory.QueryInterface(iid, object);
 }
 
