@@ -3,9 +3,8 @@
 #include <stdexcept>
 
 #include "forms/frmAbout.h"
-#include "platform/text.h"
+#include "support/harness.h"
 #include "support/test_registry.h"
-#include "support/test_system.h"
 #ifndef _WIN32
 #include "support/unprivileged_user.h"
 #endif
@@ -14,40 +13,6 @@ namespace quorel::forms {
 namespace {
 
 using platform::HKEY_LOCAL_MACHINE;
-
-// Reading the registry must not touch any window.
-class NoDesktop : public platform::Desktop {
- public:
-  [[noreturn]] static void Touched() { throw std::logic_error("desktop touched"); }
-  void Register(const platform::FormDescription&, platform::FormHandlers&) override { Touched(); }
-  bool Exists(std::u16string_view) const override { Touched(); }
-  bool Visible(std::u16string_view) const override { Touched(); }
-  void Load(std::u16string_view) override { Touched(); }
-  void Show(std::u16string_view, platform::ShowMode, std::u16string_view) override { Touched(); }
-  void Hide(std::u16string_view) override { Touched(); }
-  void Unload(std::u16string_view) override { Touched(); }
-  std::u16string Caption(std::u16string_view) override { Touched(); }
-  void SetCaption(std::u16string_view, std::u16string_view) override { Touched(); }
-  std::u16string Text(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetText(std::u16string_view, std::u16string_view, std::u16string_view) override {
-    Touched();
-  }
-  bool Enabled(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetEnabled(std::u16string_view, std::u16string_view, bool) override { Touched(); }
-  bool Value(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetValue(std::u16string_view, std::u16string_view, bool) override { Touched(); }
-  void SetFocus(std::u16string_view, std::u16string_view) override { Touched(); }
-  bool TimerEnabled(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetTimerEnabled(std::u16string_view, std::u16string_view, bool) override { Touched(); }
-  int MsgBox(std::u16string_view, int, std::u16string_view) override { Touched(); }
-  int MousePointer() const override { Touched(); }
-  void SetMousePointer(int) override { Touched(); }
-  void DoEvents(std::chrono::milliseconds) override { Touched(); }
-  void Run() override { Touched(); }
-  void CloseAll() override { Touched(); }
-  [[noreturn]] void End(int) override { Touched(); }
-};
-
 using platform::REG_BINARY;
 using platform::REG_DWORD;
 using platform::REG_EXPAND_SZ;
@@ -69,13 +34,14 @@ class GetKeyValueTest : public ::testing::Test {
   }
 
   bool Get(std::u16string_view key, std::u16string& value) {
-    testing::TestSystem system(u"", registry_.File());
-    NoDesktop desktop;
-    frmAbout about(desktop, system);
-    return about.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
+    return about_.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
   }
+  // Reading the registry touches no window.
+  void TearDown() override { EXPECT_EQ(h_.Dump(), ""); }
 
   testing::TestRegistry registry_;
+  testing::Harness h_{u"", registry_.File()};
+  frmAbout about_{h_.desktop, h_.system};
 };
 
 TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {
