@@ -61,7 +61,7 @@ class EndToEnd : public ::testing::Test {
       ADD_FAILURE() << "no window of the program appeared";
       return {};
     }
-    const std::string title = screen.Title(window);
+    std::string title = screen.Title(window);
     screen.Close(window);
     EXPECT_EQ(quorel.Wait(endTimeout), std::optional<int>(0));
     return title;

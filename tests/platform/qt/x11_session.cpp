@@ -17,8 +17,6 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
 namespace quorel::x11 {
 
 namespace {
@@ -57,6 +55,20 @@ std::vector<std::uint32_t> Cardinals(xcb_connection_t* connection, std::uint32_t
   return {data, data + xcb_get_property_value_length(reply.get()) / 4};
 }
 
+// A client message about window of the given type, its first value data (the time, where the
+// type has one, is XCB_CURRENT_TIME: zero), sent to destination for the clients of mask.
+void SendClientMessage(xcb_connection_t* connection, std::uint32_t window, std::uint32_t type,
+                       std::uint32_t data, std::uint32_t destination, std::uint32_t mask) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window;
+  message.type = type;
+  message.data.data32[0] = data;
+  xcb_send_event(connection, 0, destination, mask, reinterpret_cast<const char*>(&message));
+  xcb_flush(connection);
+}
+
 // The next event, or nullptr once the time is over.
 xcb_generic_event_t* NextEvent(xcb_connection_t* connection, Clock::time_point end) {
   for (;;) {
@@ -80,8 +92,9 @@ Process::Process(const std::vector<std::string>& argv,
     if (eq != std::string::npos) all.emplace(entry.substr(0, eq), entry.substr(eq + 1));
   }
   std::vector<std::string> envStrings;
+  envStrings.reserve(all.size());
   for (const auto& [k, v] : all)
-    envStrings.push_back(k + "=" + v);
+    envStrings.emplace_back(k).append("=").append(v);
   std::vector<char*> envp, args;
   for (auto& s : envStrings)
     envp.push_back(s.data());
@@ -282,16 +295,8 @@ Screen::Window Screen::WaitForWindow(const std::function<bool(const std::string&
 }
 
 void Screen::Close(Window window) {
-  xcb_client_message_event_t message{};
-  message.response_type = XCB_CLIENT_MESSAGE;
-  message.format = 32;
-  message.window = window;
-  message.type = Atom("WM_PROTOCOLS");
-  message.data.data32[0] = Atom("WM_DELETE_WINDOW");
-  message.data.data32[1] = XCB_CURRENT_TIME;
-  xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&message));
-  xcb_flush(connection_);
+  SendClientMessage(connection_, window, Atom("WM_PROTOCOLS"), Atom("WM_DELETE_WINDOW"), window,
+                    XCB_EVENT_MASK_NO_EVENT);
   std::erase(mapped_, window);  // it goes; a later map of it counts as new
 }
 
@@ -327,16 +332,8 @@ bool Screen::HasProperty(Window window, const char* property) {
 std::vector<std::string> Screen::IconifyAndWatch(Window window, milliseconds timeout) {
   const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
-  xcb_client_message_event_t message{};
-  message.response_type = XCB_CLIENT_MESSAGE;
-  message.format = 32;
-  message.window = window;
-  message.type = Atom("WM_CHANGE_STATE");
-  message.data.data32[0] = 3;  // IconicState
-  xcb_send_event(connection_, 0, root_,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&message));
-  xcb_flush(connection_);
+  SendClientMessage(connection_, window, Atom("WM_CHANGE_STATE"), 3 /* IconicState */, root_,
+                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
   std::vector<std::string> seen;
   const auto end = Clock::now() + timeout;
   while (!(seen.size() >= 2 && seen.back() == "map" && seen[seen.size() - 2] == "unmap")) {
