@@ -3,8 +3,10 @@
 #include <stdexcept>
 
 #include "forms/frmAbout.h"
-#include "support/harness.h"
+#include "platform/desktop/form_desktop.h"
+#include "platform/headless/headless_backend.h"
 #include "support/test_registry.h"
+#include "support/test_system.h"
 #ifndef _WIN32
 #include "support/unprivileged_user.h"
 #endif
@@ -37,11 +39,15 @@ class GetKeyValueTest : public ::testing::Test {
     return about_.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
   }
   // Reading the registry touches no window.
-  void TearDown() override { EXPECT_EQ(h_.Dump(), ""); }
+  void TearDown() override { EXPECT_EQ(log_.Entries(), std::vector<std::string>{}); }
 
   testing::TestRegistry registry_;
-  testing::Harness h_{u"", registry_.File()};
-  frmAbout about_{h_.desktop, h_.system};
+  testing::TestSystem system_{u"", registry_.File()};
+  platform::headless::EventLog log_;
+  platform::headless::VirtualClock clock_;
+  platform::headless::HeadlessBackend screen_{clock_, log_};
+  platform::desktop::FormDesktop desktop_{screen_, u"Quorel"};
+  frmAbout about_{desktop_, system_};
 };
 
 TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {
@@ -72,7 +78,8 @@ TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {
       {REG_EXPAND_SZ, "A" + zero, u"keep", true, u"keep"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.data.substr(0, 40)));
+    SCOPED_TRACE(::testing::PrintToString(c.data.substr(0, 40)) + " (" +
+                 std::to_string(c.data.size()) + " bytes)");
     WriteValue(c.type, Bytes(c.data));
     std::u16string value = c.passedIn;
     EXPECT_EQ(Get(u"SOFTWARE\\QuorelTest", value), c.found);
