@@ -10,35 +10,28 @@ namespace {
 using platform::vbOK;
 
 const std::u16string kDefaultIP(cacheapi::kDefaultServerIP);
-const std::u16string kCaptionStart = u"MIRLOX Quorel              Firma: ";
 
 TEST(Startup, EmptyStoreAsksForTheLoginStoresItAndLogsIn) {
   Harness h;
   h.AddUser(u"1||ABC", u"pw", u"J", u"Jürgen Müller");
-  h.screen.Check("the login dialog with the defaults", [&] {
+  h.screen.Check("the login dialog before the main window", [&] {
     EXPECT_TRUE(h.screen.IsModal(u"FMPass"));
     EXPECT_FALSE(h.screen.IsVisible(u"FMStart"));
-    EXPECT_EQ(h.screen.TextOf(u"FMServer", u"BFIRMA"), u"1");
-    EXPECT_EQ(h.screen.TextOf(u"FMServer", u"BFIL"), u"0");
-    EXPECT_EQ(h.screen.TextOf(u"FMServer", u"BSERVERIP"), kDefaultIP);
-    EXPECT_EQ(h.screen.TextOf(u"FMServer", u"BPORT"), u"1973");
-    EXPECT_EQ(h.screen.TextOf(u"FMServer", u"BNAMESPACE"), u"MIRLOX");
-    EXPECT_EQ(h.screen.TextOf(u"FMPass", u"BPASSWORT"), u"");
   });
   h.screen.Type(u"FMPass", u"BUSER", u"abc");
   h.screen.Type(u"FMPass", u"BPASSWORT", u"pw");
   h.screen.Click(u"FMPass", u"BUSpeich");
   h.screen.Check("the main window is shown", [&] {
     EXPECT_TRUE(h.screen.IsVisible(u"FMStart"));
-    EXPECT_EQ(U8(h.screen.CaptionOf(u"FMStart")),
-              U8(kCaptionStart + u"1     Filiale: 0     Benutzer: ABC | Jürgen Müller"));
+    EXPECT_EQ(
+        U8(h.screen.CaptionOf(u"FMStart")),
+        "MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: ABC | Jürgen Müller");
     EXPECT_FALSE(h.screen.IsVisible(u"FMPass"));
     EXPECT_FALSE(h.screen.IsVisible(u"FMServer"));
     EXPECT_EQ(h.screen.Pointer(), platform::vbDefault);
   });
   h.screen.ChooseMenu(u"FMStart", u"Beenden");
   EXPECT_EQ(h.Run(), forms::kExitNormal) << h.Dump();
-  if (getenv("DUMP")) std::cout << h.Dump();
 
   using W = headless::MemoryStore::Write;
   const auto scrambled = cacheapi::ScramblePassword(u"pw");
@@ -50,27 +43,8 @@ TEST(Startup, EmptyStoreAsksForTheLoginStoresItAndLogsIn) {
                             {u"Cache Login", u"Login", u"Server", kDefaultIP},
                             {u"Cache Login", u"Login", u"Port", u"1973"},
                             {u"Cache Login", u"Login", u"Namespace", u"MIRLOX"}}));
-  EXPECT_NE(scrambled, u"pw");
   EXPECT_EQ(h.server.ConnectStrings(),
             std::vector<std::u16string>{u"cn_iptcp:" + kDefaultIP + u"[1973]:MIRLOX"});
-  // Ending disconnects and removes every window.
-  EXPECT_EQ(h.server.OpenConnections(), 0);
-  EXPECT_FALSE(h.screen.HasWindow(u"FMStart"));
-  EXPECT_FALSE(h.screen.HasWindow(u"FMPass"));
-  EXPECT_FALSE(h.screen.HasWindow(u"FMServer"));
-}
-
-TEST(Startup, CommandLineLoginLeavesTheStoreAlone) {
-  Harness h(u"7 2 MAX secret 10.9.8.7 1999 OTHER");
-  h.AddUser(u"7||MAX", u"secret", u"J", u"Max Muster");
-  h.store.Put(u"Passwort", cacheapi::ScramblePassword(u"stored"));
-  h.screen.CloseBox(u"FMStart");
-  EXPECT_EQ(h.Run(), forms::kExitNormal) << h.Dump();
-  EXPECT_EQ(U8(h.server.ConnectStrings().at(0)), "cn_iptcp:10.9.8.7[1999]:MIRLOX");
-  EXPECT_TRUE(h.store.Writes().empty());
-  EXPECT_EQ(h.Log("caption FMStart").at(0), U8(u"caption FMStart: " + kCaptionStart +
-                                               u"7     Filiale: 2     Benutzer: MAX | Max Muster"));
-  EXPECT_EQ(h.server.OpenConnections(), 0);
 }
 
 struct Refusal {
@@ -132,12 +106,10 @@ TEST(Startup, ServerThatNeverAnswersEndsAfterThreeAttempts) {
   const std::int64_t start = h.clock.NowMs();
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
 
-  EXPECT_EQ(h.server.Created(), 3);
   EXPECT_EQ(h.Log("show FMServer modal").size(), 2u);
   EXPECT_EQ(h.Log("msgbox"),
             (std::vector<std::string>{"msgbox style=48 title=Anmeldung an Caché: Server nach 3 "
                                       "Versuchen nicht erreichbar!\r\nAbbruch"}));
-  EXPECT_EQ(h.session().Benutzer, u"");
   // Two pauses of one second each.
   EXPECT_GE(h.clock.NowMs() - start, 2000);
   EXPECT_LT(h.clock.NowMs() - start, 2100);

@@ -3,7 +3,8 @@
 #include <stdexcept>
 
 #include "forms/frmAbout.h"
-#include "platform/text.h"
+#include "platform/desktop/form_desktop.h"
+#include "platform/headless/headless_backend.h"
 #include "support/test_registry.h"
 #include "support/test_system.h"
 #ifndef _WIN32
@@ -14,40 +15,6 @@ namespace quorel::forms {
 namespace {
 
 using platform::HKEY_LOCAL_MACHINE;
-
-// Reading the registry must not touch any window.
-class NoDesktop : public platform::Desktop {
- public:
-  [[noreturn]] static void Touched() { throw std::logic_error("desktop touched"); }
-  void Register(const platform::FormDescription&, platform::FormHandlers&) override { Touched(); }
-  bool Exists(std::u16string_view) const override { Touched(); }
-  bool Visible(std::u16string_view) const override { Touched(); }
-  void Load(std::u16string_view) override { Touched(); }
-  void Show(std::u16string_view, platform::ShowMode, std::u16string_view) override { Touched(); }
-  void Hide(std::u16string_view) override { Touched(); }
-  void Unload(std::u16string_view) override { Touched(); }
-  std::u16string Caption(std::u16string_view) override { Touched(); }
-  void SetCaption(std::u16string_view, std::u16string_view) override { Touched(); }
-  std::u16string Text(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetText(std::u16string_view, std::u16string_view, std::u16string_view) override {
-    Touched();
-  }
-  bool Enabled(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetEnabled(std::u16string_view, std::u16string_view, bool) override { Touched(); }
-  bool Value(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetValue(std::u16string_view, std::u16string_view, bool) override { Touched(); }
-  void SetFocus(std::u16string_view, std::u16string_view) override { Touched(); }
-  bool TimerEnabled(std::u16string_view, std::u16string_view) override { Touched(); }
-  void SetTimerEnabled(std::u16string_view, std::u16string_view, bool) override { Touched(); }
-  int MsgBox(std::u16string_view, int, std::u16string_view) override { Touched(); }
-  int MousePointer() const override { Touched(); }
-  void SetMousePointer(int) override { Touched(); }
-  void DoEvents(std::chrono::milliseconds) override { Touched(); }
-  void Run() override { Touched(); }
-  void CloseAll() override { Touched(); }
-  [[noreturn]] void End(int) override { Touched(); }
-};
-
 using platform::REG_BINARY;
 using platform::REG_DWORD;
 using platform::REG_EXPAND_SZ;
@@ -69,13 +36,18 @@ class GetKeyValueTest : public ::testing::Test {
   }
 
   bool Get(std::u16string_view key, std::u16string& value) {
-    testing::TestSystem system(u"", registry_.File());
-    NoDesktop desktop;
-    frmAbout about(desktop, system);
-    return about.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
+    return about_.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
   }
+  // Reading the registry touches no window.
+  void TearDown() override { EXPECT_EQ(log_.Entries(), std::vector<std::string>{}); }
 
   testing::TestRegistry registry_;
+  testing::TestSystem system_{u"", registry_.File()};
+  platform::headless::EventLog log_;
+  platform::headless::VirtualClock clock_;
+  platform::headless::HeadlessBackend screen_{clock_, log_};
+  platform::desktop::FormDesktop desktop_{screen_, u"Quorel"};
+  frmAbout about_{desktop_, system_};
 };
 
 TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {
@@ -106,7 +78,8 @@ TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {
       {REG_EXPAND_SZ, "A" + zero, u"keep", true, u"keep"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.data.substr(0, 40)));
+    SCOPED_TRACE(::testing::PrintToString(c.data.substr(0, 40)) + " (" +
+                 std::to_string(c.data.size()) + " bytes)");
     WriteValue(c.type, Bytes(c.data));
     std::u16string value = c.passedIn;
     EXPECT_EQ(Get(u"SOFTWARE\\QuorelTest", value), c.found);

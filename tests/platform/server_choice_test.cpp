@@ -35,10 +35,11 @@ std::string Outcome(std::span<const ServerChoice> choices,
   }
 }
 
+const std::string kInvalid = "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »";
+
 TEST(ServerChoice, TheFirstChoiceThatTakesTheSettingGivesTheFactory) {
   const std::vector<ServerChoice> choices = {
       Choice("eins", u"", true), Choice("eins:", u"X", false), Choice("zwei", u"", false)};
-  const std::string invalid = "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »";
   const std::string accepted =
       "«. Erlaubt sind: eins oder nicht gesetzt (das eins), eins:X (das eins:) und zwei (das "
       "zwei).";
@@ -49,10 +50,10 @@ TEST(ServerChoice, TheFirstChoiceThatTakesTheSettingGivesTheFactory) {
       {"eins:a b", "eins:|a b"},
       {"eins:eins:", "eins:|eins:"},
       {"zwei", "zwei|"},
-      {"eins:", invalid + "eins:" + accepted},
-      {"Zwei", invalid + "Zwei" + accepted},
-      {"zwei ", invalid + "zwei " + accepted},
-      {"drei\xFF", invalid + "drei\uFFFD" + accepted},
+      {"eins:", kInvalid + "eins:" + accepted},
+      {"Zwei", kInvalid + "Zwei" + accepted},
+      {"zwei ", kInvalid + "zwei " + accepted},
+      {"drei\xFF", kInvalid + "drei\uFFFD" + accepted},
   };
   for (const auto& [setting, outcome] : cases) {
     SCOPED_TRACE(setting.value_or("(unset)"));
@@ -61,12 +62,11 @@ TEST(ServerChoice, TheFirstChoiceThatTakesTheSettingGivesTheFactory) {
 }
 
 TEST(ServerChoice, OneChoiceNoDefaultAndAFactoryThatCannotBeMade) {
-  const std::string invalid = "Die Umgebungsvariable MIRLOX_SERVER hat den ungültigen Wert »";
   const ServerChoice only[] = {Choice("", u"", true)};
-  EXPECT_EQ(Outcome(only, "x"), invalid + "x«. Erlaubt ist: nicht gesetzt (das ).");
+  EXPECT_EQ(Outcome(only, "x"), kInvalid + "x«. Erlaubt ist: nicht gesetzt (das ).");
   const ServerChoice noDefault[] = {Choice("a", u"", false), Choice("b:", u"B", false)};
   EXPECT_EQ(Outcome(noDefault, std::nullopt),
-            invalid + "«. Erlaubt sind: a (das a) und b:B (das b:).");
+            kInvalid + "«. Erlaubt sind: a (das a) und b:B (das b:).");
   const ServerChoice failing[] = {
       {"x", u"", u"", false, [](std::string_view) -> std::unique_ptr<ServerClientFactory> {
          throw ServerError("kein Ort");

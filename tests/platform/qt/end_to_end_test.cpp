@@ -23,107 +23,92 @@ namespace fs = std::filesystem;
 
 std::string program, sqlDir;
 
-// What the program runs with: the test's X server, the embedded database file, and settings
-// and run-time folders of the test's own.
-std::map<std::string, std::string> Environment(const quorel::x11::Xvfb& xvfb, const TempDir& tmp,
-                                               const fs::path& db) {
-  return {{"DISPLAY", xvfb.Display()},
-          {"QT_QPA_PLATFORM", "xcb"},
-          {"MIRLOX_SERVER", "sqlite:" + db.string()},
-          {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
-          {"XDG_RUNTIME_DIR", tmp.path().string()}};
-}
+// Each test has its own X server, a screen watching it, and a folder with the database of the
+// tests' users and the program's settings and run-time folders.
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path script = tmp.path() / "users.sql";
+    std::ofstream(script) << "INSERT INTO \"MX.ParPersEdv\" (\"ID\", \"FIRMA\", \"KUERZEL\", "
+                             "\"PASSWORT\", \"AKTIV\", \"PNAME\", \"PERSNR\") VALUES "
+                             "('1||ZWEI', 1, 'ZWEI', 'ende2', 'J', 'Erwin Zweiende', 7), "
+                             "('1||-style', 1, '-style', '-reverse', 'J', 'Meier [*] GmbH', 8);\n";
+    const std::string command = "timeout 20 sqlite3 -bail '" + db.string() + "' < '" + sqlDir +
+                                "/sqlite/schema.sql' && timeout 20 sqlite3 -bail '" + db.string() +
+                                "' < '" + script.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
 
-// A database with the given schema and the users of the tests.
-void CreateDatabase(const fs::path& db) {
-  const fs::path script = db.parent_path() / "users.sql";
-  std::ofstream(script) << "INSERT INTO \"MX.ParPersEdv\" (\"ID\", \"FIRMA\", \"KUERZEL\", "
-                           "\"PASSWORT\", \"AKTIV\", \"PNAME\", \"PERSNR\") VALUES "
-                           "('1||ZWEI', 1, 'ZWEI', 'ende2', 'J', 'Erwin Zweiende', 7), "
-                           "('1||-style', 1, '-style', '-reverse', 'J', 'Meier [*] GmbH', 8);\n";
-  const std::string command = "timeout 20 sqlite3 -bail '" + db.string() + "' < '" + sqlDir +
-                              "/sqlite/schema.sql' && timeout 20 sqlite3 -bail '" + db.string() +
-                              "' < '" + script.string() + "'";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
+  // The program, logged in by its command line as user of company 1, branch 0. env adds to
+  // what it runs with: the test's X server, database, settings and run-time folders.
+  quorel::x11::Process Start(const std::string& user, const std::string& password,
+                             std::map<std::string, std::string> env = {}) {
+    env.merge(
+        std::map<std::string, std::string>{{"DISPLAY", xvfb.Display()},
+                                           {"QT_QPA_PLATFORM", "xcb"},
+                                           {"MIRLOX_SERVER", "sqlite:" + db.string()},
+                                           {"XDG_CONFIG_HOME", (tmp.path() / "config").string()},
+                                           {"XDG_RUNTIME_DIR", tmp.path().string()}});
+    return {{program, "1", "0", user, password, "127.0.0.1", "1972", "MIRLOX"}, env};
+  }
 
-TEST(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
-  TempDir tmp("quorel-e2e");
+  // Closes the program's first window with a title through its close box and returns the
+  // title; the program must then end with status 0 within endTimeout.
+  std::string CloseFirstWindow(quorel::x11::Process& quorel, milliseconds endTimeout) {
+    const auto window = screen.WaitForWindow(
+        [](const std::string& title) { return !title.empty(); }, milliseconds(30000));
+    if (window == 0) {
+      ADD_FAILURE() << "no window of the program appeared";
+      return {};
+    }
+    std::string title = screen.Title(window);
+    screen.Close(window);
+    EXPECT_EQ(quorel.Wait(endTimeout), std::optional<int>(0));
+    return title;
+  }
+
+  TempDir tmp{"quorel-e2e"};
   const fs::path db = tmp.path() / "MIRLOX.sqlite3";
-  CreateDatabase(db);
-  if (HasFatalFailure()) return;
   quorel::x11::Xvfb xvfb;
-  quorel::x11::Screen screen(xvfb.Display());
-  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
-                              Environment(xvfb, tmp, db));
-  const std::string expected =
-      "MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: ZWEI | Erwin Zweiende";
-  const auto window = screen.WaitForWindow(
-      [](const std::string& title) { return title.starts_with("MIRLOX"); }, milliseconds(30000));
-  ASSERT_NE(window, 0u) << "no window of the program appeared";
-  EXPECT_EQ(screen.Title(window), expected);
-  screen.Close(window);
-  EXPECT_EQ(quorel.Wait(milliseconds(15000)), std::optional<int>(0));
+  quorel::x11::Screen screen{xvfb.Display()};
+};
+
+TEST_F(EndToEnd, CommandLineLoginShowsTheMainWindowAndItsCloseBoxEndsTheProgram) {
+  auto quorel = Start("ZWEI", "ende2");
+  EXPECT_EQ(
+      CloseFirstWindow(quorel, milliseconds(15000)),
+      "MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: ZWEI | Erwin Zweiende");
   // Command-line logins leave the settings alone.
   EXPECT_FALSE(fs::exists(tmp.path() / "config" / "Cache Login.ini"));
 }
 
 // The process ends once the main window has closed, also when the toolkit's teardown would
 // block for good (as Qt's Wayland teardown can): the program does not wait for it.
-TEST(EndToEnd, TheEndDoesNotWaitForTheToolkitsTeardown) {
-  TempDir tmp;
-  const fs::path db = tmp.path() / "MIRLOX.sqlite3";
-  CreateDatabase(db);
-  if (HasFatalFailure()) return;
-  quorel::x11::Xvfb xvfb;
-  quorel::x11::Screen screen(xvfb.Display());
-  auto env = Environment(xvfb, tmp, db);
-  env["LD_PRELOAD"] = QUOREL_BLOCKING_TEARDOWN;
+TEST_F(EndToEnd, TheEndDoesNotWaitForTheToolkitsTeardown) {
   // A sanitized program wants its runtime first among the libraries.
   const char* asan = std::getenv("ASAN_OPTIONS");
-  env["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
-  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
-                              env);
-  const auto window = screen.WaitForWindow(
-      [](const std::string& title) { return title.starts_with("MIRLOX Quorel"); },
-      milliseconds(30000));
-  ASSERT_NE(window, 0u) << "the main window did not appear";
-  screen.Close(window);
-  EXPECT_EQ(quorel.Wait(milliseconds(5000)), std::optional<int>(0));
+  auto quorel =
+      Start("ZWEI", "ende2",
+            {{"LD_PRELOAD", QUOREL_BLOCKING_TEARDOWN},
+             {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0"}});
+  EXPECT_TRUE(CloseFirstWindow(quorel, milliseconds(5000)).starts_with("MIRLOX Quorel"));
 }
 
 // Words that Qt would take for its own options are fields like any other, and a caption shows
-// exactly its text.
-TEST(EndToEnd, ArgumentsThatLookLikeQtOptionsAreLoginFields) {
-  TempDir tmp("quorel-e2e");
-  const fs::path db = tmp.path() / "MIRLOX.sqlite3";
-  CreateDatabase(db);
-  if (HasFatalFailure()) return;
-  quorel::x11::Xvfb xvfb;
-  quorel::x11::Screen screen(xvfb.Display());
-  quorel::x11::Process quorel(
-      {program, "1", "0", "-style", "-reverse", "127.0.0.1", "1972", "MIRLOX"},
-      Environment(xvfb, tmp, db));
-  // The main window, or the message of a refused login.
-  const auto window = screen.WaitForWindow([](const std::string& title) { return !title.empty(); },
-                                           milliseconds(30000));
-  ASSERT_NE(window, 0u) << "no window of the program appeared";
-  EXPECT_EQ(screen.Title(window),
+// exactly its text. The first window is the main window, or the message of a refused login.
+TEST_F(EndToEnd, ArgumentsThatLookLikeQtOptionsAreLoginFields) {
+  auto quorel = Start("-style", "-reverse");
+  EXPECT_EQ(CloseFirstWindow(quorel, milliseconds(15000)),
             "MIRLOX Quorel              Firma: 1     Filiale: 0     Benutzer: -style | Meier [*] "
             "GmbH");
-  screen.Close(window);
-  EXPECT_EQ(quorel.Wait(milliseconds(15000)), std::optional<int>(0));
 }
 
 // Under a window manager: the server dialog between connection attempts has no owner; it has
 // a task-bar entry, and minimised it comes back, since the program waits for it.
-TEST(EndToEnd, ServerDialogBetweenAttemptsStaysWithinReach) {
-  TempDir tmp("quorel-e2e");
-  quorel::x11::Xvfb xvfb;
+TEST_F(EndToEnd, ServerDialogBetweenAttemptsStaysWithinReach) {
   quorel::x11::WindowManager openbox(xvfb.Display());
-  quorel::x11::Screen screen(xvfb.Display());
-  quorel::x11::Process quorel({program, "1", "0", "ZWEI", "ende2", "127.0.0.1", "1972", "MIRLOX"},
-                              Environment(xvfb, tmp, tmp.path() / "fehlt.sqlite3"));
+  auto quorel = Start("ZWEI", "ende2",
+                      {{"MIRLOX_SERVER", "sqlite:" + (tmp.path() / "fehlt.sqlite3").string()}});
   const auto dialog = screen.WaitForClient(
       [](const std::string& title) { return title == "MIRLOX Server"; }, milliseconds(30000));
   ASSERT_NE(dialog, 0u) << "the server dialog did not appear";

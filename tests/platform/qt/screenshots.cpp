@@ -9,12 +9,33 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "gui_program.h"
+#include "app/program.h"
+#include "gui_user.h"
+#include "platform/desktop/form_desktop.h"
+#include "platform/headless/memory_store.h"
+#include "platform/headless/scripted_server.h"
+#include "platform/posix/local_clock.h"
+#include "platform/posix/posix_system.h"
+#include "platform/qt/qt_backend.h"
 
 namespace {
 
-using quorel::testing::GuiProgram;
 using quorel::testing::GuiUser;
+namespace platform = quorel::platform;
+
+// The program as shipped, with the settings in memory, the scripted server and the wall clock.
+struct GuiProgram {
+  platform::headless::EventLog log;
+  platform::headless::ScriptedServer server{log};
+  platform::headless::MemoryStore store;
+  quorel::posix::LocalClock clock;
+  quorel::posix::PosixSystem system{u"", "/nonexistent/quorel/registry"};
+  quorel::qt::QtBackend backend;
+  platform::desktop::FormDesktop desktop{backend, u"Quorel"};
+  quorel::cacheapi::Platform platform{desktop, store, clock, server, system};
+  quorel::app::Program program{platform};
+  GuiUser user{backend};
+};
 
 // The window's client area under a plain title bar with its icon, caption and frame buttons,
 // since the offscreen platform draws no frames of its own.
@@ -59,7 +80,8 @@ int main(int argc, char** argv) {
   }
   int failures = 0;
   GuiProgram p;
-  p.AddUser(u"1||MUSTER", u"geheim", u"Erika Mustermann");
+  p.server.AddRecord(u"1||MUSTER",
+                     {{u"PASSWORT", u"geheim"}, {u"AKTIV", u"J"}, {u"PNAME", u"Erika Mustermann"}});
   auto shoot = [&](std::u16string_view form) {
     const QString file = directory.filePath(QString::fromStdU16String(std::u16string(form)) +
                                             QStringLiteral(".png"));
@@ -96,7 +118,7 @@ int main(int argc, char** argv) {
     GuiUser::Press(Qt::Key_D, Qt::AltModifier);
     GuiUser::Press(Qt::Key_B);
   });
-  const int status = p.Run();
+  const int status = u.Drive([&] { return p.program.Run(); });
   if (status != 0 || !u.Done()) {
     std::fprintf(stderr, "the program ended with status %d before all windows were shown\n",
                  status);

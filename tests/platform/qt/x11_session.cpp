@@ -12,11 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace quorel::x11 {
 
@@ -28,21 +27,74 @@ using Clock = std::chrono::steady_clock;
   throw std::runtime_error(what + (errno ? std::string(": ") + std::strerror(errno) : ""));
 }
 
+std::uint32_t InternAtom(xcb_connection_t* connection, const char* name) {
+  auto* reply = xcb_intern_atom_reply(
+      connection,
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+  const std::uint32_t atom = reply ? reply->atom : 0;
+  std::free(reply);
+  return atom;
+}
+
+using PropertyReply = std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)>;
+
+PropertyReply GetProperty(xcb_connection_t* connection, std::uint32_t window,
+                          std::uint32_t property, std::uint32_t type, std::uint32_t length) {
+  return {
+      xcb_get_property_reply(
+          connection, xcb_get_property(connection, 0, window, property, type, 0, length), nullptr),
+      &std::free};
+}
+
+// The values of a property of 32-bit values (windows, atoms).
+std::vector<std::uint32_t> Cardinals(xcb_connection_t* connection, std::uint32_t window,
+                                     std::uint32_t property, std::uint32_t type) {
+  const auto reply = GetProperty(connection, window, property, type, 1024);
+  if (!reply || reply->format != 32) return {};
+  const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+  return {data, data + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+// A client message about window of the given type, its first value data (the time, where the
+// type has one, is XCB_CURRENT_TIME: zero), sent to destination for the clients of mask.
+void SendClientMessage(xcb_connection_t* connection, std::uint32_t window, std::uint32_t type,
+                       std::uint32_t data, std::uint32_t destination, std::uint32_t mask) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window;
+  message.type = type;
+  message.data.data32[0] = data;
+  xcb_send_event(connection, 0, destination, mask, reinterpret_cast<const char*>(&message));
+  xcb_flush(connection);
+}
+
+// The next event, or nullptr once the time is over.
+xcb_generic_event_t* NextEvent(xcb_connection_t* connection, Clock::time_point end) {
+  for (;;) {
+    if (auto* event = xcb_poll_for_event(connection)) return event;
+    if (xcb_connection_has_error(connection)) throw std::runtime_error("X connection lost");
+    const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
+    if (left <= 0) return nullptr;
+    pollfd p{xcb_get_file_descriptor(connection), POLLIN, 0};
+    poll(&p, 1, static_cast<int>(left));
+  }
+}
+
 }  // namespace
 
 Process::Process(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env, int stdoutFd) {
-  std::map<std::string, std::string> all;
+  std::map<std::string, std::string> all = env;
   for (char** e = environ; *e; ++e) {
     const std::string entry(*e);
     const auto eq = entry.find('=');
-    if (eq != std::string::npos) all[entry.substr(0, eq)] = entry.substr(eq + 1);
+    if (eq != std::string::npos) all.emplace(entry.substr(0, eq), entry.substr(eq + 1));
   }
-  for (const auto& [k, v] : env)
-    all[k] = v;
   std::vector<std::string> envStrings;
+  envStrings.reserve(all.size());
   for (const auto& [k, v] : all)
-    envStrings.push_back(k + "=" + v);
+    envStrings.emplace_back(k).append("=").append(v);
   std::vector<char*> envp, args;
   for (auto& s : envStrings)
     envp.push_back(s.data());
@@ -147,17 +199,11 @@ WindowManager::WindowManager(const std::string& display) {
   xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
   if (xcb_connection_has_error(connection)) throw std::runtime_error("no X display " + display);
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-  auto* atom = xcb_intern_atom_reply(
-      connection, xcb_intern_atom(connection, 0, 24, "_NET_SUPPORTING_WM_CHECK"), nullptr);
-  const std::uint32_t check = atom ? atom->atom : 0;
-  std::free(atom);
+  const std::uint32_t check = InternAtom(connection, "_NET_SUPPORTING_WM_CHECK");
   const auto end = Clock::now() + milliseconds(15000);
   bool managing = false;
   while (!managing && Clock::now() < end) {
-    auto* reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
-    managing = reply && xcb_get_property_value_length(reply) > 0;
-    std::free(reply);
+    managing = !Cardinals(connection, root, check, XCB_ATOM_WINDOW).empty();
     if (!managing) std::this_thread::sleep_for(milliseconds(20));
   }
   xcb_disconnect(connection);
@@ -203,30 +249,17 @@ void Screen::Select(Window window) {
 }
 
 std::uint32_t Screen::Atom(const char* name) {
-  auto* reply = xcb_intern_atom_reply(
-      connection_,
-      xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-      nullptr);
-  const std::uint32_t atom = reply ? reply->atom : 0;
-  std::free(reply);
-  return atom;
+  return InternAtom(connection_, name);
 }
 
 std::string Screen::Title(Window window) {
-  for (auto [property, type] : {std::pair{Atom("_NET_WM_NAME"), Atom("UTF8_STRING")},
-                                std::pair{std::uint32_t{XCB_ATOM_WM_NAME}, std::uint32_t{0}}}) {
-    auto* reply = xcb_get_property_reply(
-        connection_,
-        xcb_get_property(connection_, 0, window, property,
-                         type ? type : static_cast<std::uint32_t>(XCB_GET_PROPERTY_TYPE_ANY), 0,
-                         4096),
-        nullptr);
-    if (!reply) continue;
-    const int length = xcb_get_property_value_length(reply);
-    std::string title(static_cast<const char*>(xcb_get_property_value(reply)),
-                      static_cast<std::size_t>(length));
-    std::free(reply);
-    if (length > 0) return title;
+  for (auto [property, type] :
+       {std::pair{Atom("_NET_WM_NAME"), Atom("UTF8_STRING")},
+        std::pair{std::uint32_t{XCB_ATOM_WM_NAME}, std::uint32_t{XCB_GET_PROPERTY_TYPE_ANY}}}) {
+    const auto reply = GetProperty(connection_, window, property, type, 4096);
+    if (const int length = reply ? xcb_get_property_value_length(reply.get()) : 0; length > 0)
+      return {static_cast<const char*>(xcb_get_property_value(reply.get())),
+              static_cast<std::size_t>(length)};
   }
   return {};
 }
@@ -238,15 +271,8 @@ Screen::Window Screen::WaitForWindow(const std::function<bool(const std::string&
     for (auto it = mapped_.begin(); it != mapped_.end(); ++it) {
       if (title(Title(*it))) return *it;
     }
-    // The next event, or the end of the time.
-    xcb_generic_event_t* event = nullptr;
-    while (!(event = xcb_poll_for_event(connection_))) {
-      if (xcb_connection_has_error(connection_)) throw std::runtime_error("X connection lost");
-      const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
-      if (left <= 0) return 0;
-      pollfd p{xcb_get_file_descriptor(connection_), POLLIN, 0};
-      poll(&p, 1, static_cast<int>(left));
-    }
+    xcb_generic_event_t* event = NextEvent(connection_, end);
+    if (!event) return 0;
     switch (event->response_type & 0x7f) {
       case XCB_MAP_NOTIFY: {
         const Window w = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
@@ -269,39 +295,10 @@ Screen::Window Screen::WaitForWindow(const std::function<bool(const std::string&
 }
 
 void Screen::Close(Window window) {
-  xcb_client_message_event_t message{};
-  message.response_type = XCB_CLIENT_MESSAGE;
-  message.format = 32;
-  message.window = window;
-  message.type = Atom("WM_PROTOCOLS");
-  message.data.data32[0] = Atom("WM_DELETE_WINDOW");
-  message.data.data32[1] = XCB_CURRENT_TIME;
-  xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&message));
-  xcb_flush(connection_);
+  SendClientMessage(connection_, window, Atom("WM_PROTOCOLS"), Atom("WM_DELETE_WINDOW"), window,
+                    XCB_EVENT_MASK_NO_EVENT);
   std::erase(mapped_, window);  // it goes; a later map of it counts as new
 }
-
-}  // namespace quorel::x11
-
-namespace quorel::x11 {
-
-namespace {
-
-std::vector<std::uint32_t> Cardinals(xcb_connection_t* connection, Screen::Window window,
-                                     std::uint32_t property, std::uint32_t type) {
-  auto* reply = xcb_get_property_reply(
-      connection, xcb_get_property(connection, 0, window, property, type, 0, 1024), nullptr);
-  std::vector<std::uint32_t> values;
-  if (reply && reply->format == 32) {
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
-    values.assign(data, data + xcb_get_property_value_length(reply) / 4);
-  }
-  std::free(reply);
-  return values;
-}
-
-}  // namespace
 
 Screen::Window Screen::WaitForClient(const std::function<bool(const std::string&)>& title,
                                      milliseconds timeout) {
@@ -328,40 +325,20 @@ std::vector<std::string> Screen::AtomNames(Window window, const char* property) 
 }
 
 bool Screen::HasProperty(Window window, const char* property) {
-  auto* reply = xcb_get_property_reply(
-      connection_,
-      xcb_get_property(connection_, 0, window, Atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
-      nullptr);
-  const bool has = reply && reply->type != XCB_NONE;
-  std::free(reply);
-  return has;
+  const auto reply = GetProperty(connection_, window, Atom(property), XCB_GET_PROPERTY_TYPE_ANY, 1);
+  return reply && reply->type != XCB_NONE;
 }
 
 std::vector<std::string> Screen::IconifyAndWatch(Window window, milliseconds timeout) {
   const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
-  xcb_client_message_event_t message{};
-  message.response_type = XCB_CLIENT_MESSAGE;
-  message.format = 32;
-  message.window = window;
-  message.type = Atom("WM_CHANGE_STATE");
-  message.data.data32[0] = 3;  // IconicState
-  xcb_send_event(connection_, 0, root_,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&message));
-  xcb_flush(connection_);
+  SendClientMessage(connection_, window, Atom("WM_CHANGE_STATE"), 3 /* IconicState */, root_,
+                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
   std::vector<std::string> seen;
   const auto end = Clock::now() + timeout;
   while (!(seen.size() >= 2 && seen.back() == "map" && seen[seen.size() - 2] == "unmap")) {
-    xcb_generic_event_t* event = xcb_poll_for_event(connection_);
-    if (!event) {
-      if (xcb_connection_has_error(connection_)) throw std::runtime_error("X connection lost");
-      const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
-      if (left <= 0) break;
-      pollfd p{xcb_get_file_descriptor(connection_), POLLIN, 0};
-      poll(&p, 1, static_cast<int>(left));
-      continue;
-    }
+    xcb_generic_event_t* event = NextEvent(connection_, end);
+    if (!event) break;
     const auto type = event->response_type & 0x7f;
     if (type == XCB_MAP_NOTIFY &&
         reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window)
