@@ -176,21 +176,9 @@ TEST(ComSurrogateTest, AClientObjectRunByADllSurrogateIsCalledThroughItsDispatch
 }
 
 #ifdef QUOREL_OTHER_STANDIN
-// The system programs of the other bitness, which the surrogate is one of.
-bool OtherBitnessRuns() {
-  wchar_t folder[MAX_PATH] = {};
-  if (kOwnBits == 64) {
-    if (GetSystemWow64DirectoryW(folder, MAX_PATH) == 0) return false;
-  } else if (GetWindowsDirectoryW(folder, MAX_PATH) == 0 || wcscat_s(folder, L"\\sysnative") != 0) {
-    return false;
-  }
-  const std::wstring dllhost = std::wstring(folder) + L"\\dllhost.exe";
-  return GetFileAttributesW(dllhost.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
+// Needs the system programs of the other bitness, the surrogate among them: scripts/test runs
+// it where they start (label "other_bitness").
 TEST(ComSurrogateTest, AClientObjectOfTheOtherBitnessIsUsedThroughItsDllSurrogate) {
-  if (!OtherBitnessRuns())
-    GTEST_SKIP() << "no system programs of the other bitness here, so no DLL surrogate for it";
   LogInThroughASurrogate(kOtherView, QUOREL_OTHER_STANDIN, L"");
 }
 #endif
