@@ -7,11 +7,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 
+#include "platform/posix/error_text.h"
 #include "platform/text.h"
 
 #if !defined(QUOREL_TITLE) || !defined(QUOREL_VERSION_MAJOR) || !defined(QUOREL_VERSION_MINOR) || \
@@ -30,7 +30,7 @@ std::string ToPosixPath(std::u16string_view path) {
   return text::ToUtf8(slashed);
 }
 
-[[noreturn]] void ThrowStartError(std::u16string_view path, const char* reason) {
+[[noreturn]] void ThrowStartError(std::u16string_view path, const std::string& reason) {
   throw std::runtime_error("Das Programm \"" + text::ToUtf8(path) +
                            "\" kann nicht gestartet werden: " + reason);
 }
@@ -98,7 +98,7 @@ void PosixSystem::StartProcess(std::u16string_view path) {
   char* argv[] = {program.data(), nullptr};
   pid_t pid = 0;
   const int error = posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ);
-  if (error != 0) ThrowStartError(path, std::strerror(error));
+  if (error != 0) ThrowStartError(path, ErrorText(error));
   try {
     std::thread(ReapWhenDone, pid).detach();
   } catch (const std::system_error&) {

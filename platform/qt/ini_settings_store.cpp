@@ -10,16 +10,18 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 
+#include "platform/posix/error_text.h"
 #include "platform/qt/ini_file.h"
 
 namespace quorel::qt {
 
 namespace {
+
+using posix::ErrorText;
 
 // How long a save waits for another process saving the same file.
 constexpr int kLockWaitMs = 10'000;
@@ -45,46 +47,23 @@ std::string Quoted(const std::string& path) {
   return "\u201E" + path + "\u201C";
 }
 
-// The German wording of a system error.
-std::string Cause(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "keine Berechtigung";
-    case EROFS:
-      return "der Datenträger ist schreibgeschützt";
-    case ENOSPC:
-      return "der Datenträger ist voll";
-    case EDQUOT:
-      return "das Speicherkontingent ist erschöpft";
-    case ENOENT:
-      return "der Ordner ist nicht vorhanden";
-    case ENOTDIR:
-      return "ein Teil des Pfads ist kein Ordner";
-    case EIO:
-      return "Ein-/Ausgabefehler des Datenträgers";
-    default:
-      return "Systemfehler " + std::to_string(error) + " (" + std::strerror(error) + ")";
-  }
-}
-
 [[noreturn]] void ThrowSaveError(const std::string& file, const std::string& cause) {
   throw std::runtime_error("Die Einstellungsdatei " + Quoted(file) +
                            " kann nicht gespeichert werden: " + cause + ".");
 }
 
 std::string NoFileInFolder(const std::string& directory, int error) {
-  return "im Ordner " + Quoted(directory) + " kann keine Datei angelegt werden (" + Cause(error) +
-         ")";
+  return "im Ordner " + Quoted(directory) + " kann keine Datei angelegt werden (" +
+         ErrorText(error) + ")";
 }
 
 // What keeps an existing file from being read and replaced, if anything.
 std::optional<std::string> ExistingFileProblem(const std::string& file) {
   if (access(file.c_str(), F_OK) != 0) return std::nullopt;
   if (access(file.c_str(), R_OK) != 0)
-    return "die vorhandene Datei ist nicht lesbar (" + Cause(errno) + ")";
+    return "die vorhandene Datei ist nicht lesbar (" + ErrorText(errno) + ")";
   if (access(file.c_str(), W_OK) != 0)
-    return "die Datei ist schreibgeschützt (" + Cause(errno) + ")";
+    return "die Datei ist schreibgeschützt (" + ErrorText(errno) + ")";
   return std::nullopt;
 }
 
@@ -100,7 +79,7 @@ void EnsureDirectory(const std::filesystem::path& directory, const std::string& 
   if (parent != directory) EnsureDirectory(parent, file);
   if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
     ThrowSaveError(file, "der Ordner " + Quoted(directory) + " kann nicht angelegt werden (" +
-                             Cause(errno) + ")");
+                             ErrorText(errno) + ")");
 }
 
 // The whole file, or nothing when it is missing or cannot be read.
@@ -155,7 +134,7 @@ void KeepDamagedCopy(const std::string& file, const std::string& bytes) {
     if (errno != EEXIST)
       ThrowSaveError(file, "die beschädigte Datei kann nicht nach " +
                                Quoted(PathFromQString(target)) + " kopiert werden (" +
-                               Cause(errno) + ")");
+                               ErrorText(errno) + ")");
     target = stem + u'-' + QString::number(n);
   }
 }
@@ -170,7 +149,7 @@ void SyncDirectory(const std::string& directory, const std::string& file) {
   // Some file systems cannot sync directories; they do not need it either.
   if (rc != 0 && error != EINVAL)
     ThrowSaveError(file, "der Ordner kann nicht auf den Datenträger geschrieben werden (" +
-                             Cause(error) + ")");
+                             ErrorText(error) + ")");
 }
 
 }  // namespace
@@ -248,7 +227,7 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
   errno = 0;
   const std::optional<std::string> old = ReadWhole(file);
   if (!old && errno != ENOENT)
-    ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + Cause(errno) + ")");
+    ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + ErrorText(errno) + ")");
   IniFile contents = IniFile::Parse(old.value_or(std::string()));
   IniFile::Entries expected = contents.AllEntries();
   for (const auto& [name, value] : values) {
@@ -270,14 +249,15 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
   if (!WriteNew(fresh, bytes)) {
     const int error = errno;
     unlink(fresh.c_str());
-    ThrowSaveError(file, error == EACCES || error == EPERM || error == EROFS
-                             ? NoFileInFolder(directory, error)
-                             : "das Schreiben der Datei ist fehlgeschlagen (" + Cause(error) + ")");
+    ThrowSaveError(file,
+                   error == EACCES || error == EPERM || error == EROFS
+                       ? NoFileInFolder(directory, error)
+                       : "das Schreiben der Datei ist fehlgeschlagen (" + ErrorText(error) + ")");
   }
   if (std::rename(fresh.c_str(), file.c_str()) != 0) {
     const int error = errno;
     unlink(fresh.c_str());
-    ThrowSaveError(file, "die Datei kann nicht ersetzt werden (" + Cause(error) + ")");
+    ThrowSaveError(file, "die Datei kann nicht ersetzt werden (" + ErrorText(error) + ")");
   }
   SyncDirectory(directory, file);
 }

@@ -105,16 +105,30 @@ TEST_F(PosixSystemTest, FileExistsOnlyForVisibleRegularFiles) {
     EXPECT_EQ(system_.FileExists(c.path), c.exists) << text::ToUtf8(c.path);
 }
 
-TEST_F(PosixSystemTest, StartsProgramsAndReportsFailures) {
+TEST_F(PosixSystemTest, StartsProgramsAndSaysInGermanWhyNot) {
   EXPECT_NO_THROW(system_.StartProcess(u"\\bin\\true"));
-  EXPECT_NO_THROW(system_.StartProcess(u"true"));  // searched on PATH
-  for (const auto* path : {u"/nonexistent/program", u""}) {
+  EXPECT_NO_THROW(system_.StartProcess(u"true"));    // searched on PATH
+  std::ofstream(dir_ / "daten") << "kein Programm";  // not executable, also for root
+  const auto dir = text::FromUtf8(dir_.string());
+  const struct {
+    std::u16string path;
+    const char* reason;
+  } cases[] = {
+      {u"/nonexistent/program", "Datei oder Ordner nicht vorhanden"},
+      {u"", "kein Programm angegeben"},
+      {dir + u"/daten", "keine Berechtigung"},
+      {dir, "keine Berechtigung"},
+      {dir + u"/daten/programm", "ein Teil des Pfads ist kein Ordner"},
+      {u"/" + std::u16string(5000, u'x'), "der Name ist zu lang"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = text::ToUtf8(c.path);
     try {
-      system_.StartProcess(path);
-      ADD_FAILURE() << "no error for " << text::ToUtf8(path);
+      system_.StartProcess(c.path);
+      ADD_FAILURE() << "no error for " << path;
     } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find("\"" + text::ToUtf8(path) + "\""), std::string::npos)
-          << e.what();
+      EXPECT_EQ(std::string(e.what()),
+                "Das Programm \"" + path + "\" kann nicht gestartet werden: " + c.reason);
     }
   }
 }

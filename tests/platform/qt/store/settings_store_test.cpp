@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -379,6 +380,41 @@ TEST_F(IniSettingsStoreTest, SecondDamageOnTheSameSecondGetsItsOwnCopy) {
     kept.push_back(ReadBytes(copy));
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"kaputt 1", "kaputt 2"}));
+}
+
+// What keeps a save from happening is said in German, whatever the cause.
+TEST_F(IniSettingsStoreTest, SaveFailuresNameTheFileAndTheCauseInGerman) {
+  const struct {
+    const char* what;
+    std::function<void(const fs::path& dir)> prepare;
+    const char* cause;
+  } cases[] = {
+      {"the file is a folder",
+       [](const fs::path& dir) { fs::create_directory(dir / "Cache Login.ini"); },
+       "die vorhandene Datei ist nicht lesbar (es ist ein Ordner, keine Datei)"},
+      {"a link to itself",
+       [](const fs::path& dir) { fs::create_symlink("Cache Login.ini", dir / "Cache Login.ini"); },
+       "(zu viele symbolische Verknüpfungen im Pfad)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = dir_ / c.what;
+    fs::create_directory(dir);
+    c.prepare(dir);
+    IniSettingsStore store(dir.string());
+    store.SaveSetting(kApp, kSection, u"Firma", u"1");
+    try {
+      store.Flush();
+      ADD_FAILURE() << "saved";
+    } catch (const std::runtime_error& e) {
+      const std::string message = e.what();
+      EXPECT_TRUE(message.starts_with("Die Einstellungsdatei \u201E" +
+                                      (dir / "Cache Login.ini").string() +
+                                      "\u201C kann nicht gespeichert werden: "))
+          << message;
+      EXPECT_NE(message.find(c.cause), std::string::npos) << message;
+    }
+  }
 }
 
 TEST(DefaultConfigDirectory, FollowsXdgConfigHomeElseHome) {
