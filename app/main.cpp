@@ -15,18 +15,19 @@
 #include "platform/posix/command_line.h"
 #include "platform/posix/local_clock.h"
 #include "platform/posix/posix_system.h"
+#include "platform/posix/standard_error.h"
 #include "platform/qt/ini_settings_store.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/sql/server_factory.h"
 
 namespace {
 
-// Tells the user why the program cannot go on: in a message box when the windows work, else on
-// standard error.
+// Tells the user why the program cannot go on: on standard error, and in a message box when the
+// windows work.
 int Fail(const std::string& cause) {
   const QString text =
       QStringLiteral("Quorel kann nicht ausgeführt werden:\n") + QString::fromStdString(cause);
-  std::fprintf(stderr, "quorel: %s\n", text.toLocal8Bit().constData());
+  quorel::posix::StandardError().Line(text.toStdU16String());
   if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
     try {
       QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorel"), text, QMessageBox::Ok);
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     posix::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
     posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
-    cacheapi::Platform platform{desktop, store, clock, *server, system};
+    posix::StandardError diagnostics;
+    cacheapi::Platform platform{desktop, store, clock, *server, system, diagnostics};
     app::Program program(platform);
     return program.Run();
   } catch (const std::exception& error) {

@@ -79,6 +79,7 @@ bool SqliteClient::IsConnected() {
   struct stat st {};
   if (stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) return true;
   // The file was removed or replaced: what this handle reads is no longer the database.
+  lastError_ = Unusable("sie wurde entfernt oder ersetzt");
   Disconnect();
   return false;
 }

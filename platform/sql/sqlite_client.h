@@ -35,8 +35,8 @@ class SqliteClient final : public platform::ServerClient {
                                                  std::u16string_view id) override;
 
   const std::string& Path() const { return path_; }
-  // Why the last connect failed, naming the file.
-  const std::string& LastError() const { return lastError_; }
+  // Why the last connect failed or is-connected found the file gone, naming the file.
+  std::string LastError() const override { return lastError_; }
 
  private:
   std::string Unusable(const std::string& reason) const;

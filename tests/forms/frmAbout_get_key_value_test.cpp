@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "forms/frmAbout.h"
+#include "platform/headless/diagnostics_log.h"
 #include "platform/text.h"
 #include "support/test_registry.h"
 #include "support/test_system.h"
@@ -71,7 +72,9 @@ class GetKeyValueTest : public ::testing::Test {
   bool Get(std::u16string_view key, std::u16string& value) {
     testing::TestSystem system(u"", registry_.File());
     NoDesktop desktop;
-    frmAbout about(desktop, system);
+    platform::headless::EventLog log;
+    platform::headless::DiagnosticsLog diagnostics(log);
+    frmAbout about(desktop, system, diagnostics);
     return about.GetKeyValue(HKEY_LOCAL_MACHINE, key, u"V", value);
   }
 

@@ -14,6 +14,7 @@
 
 #include "platform/posix/command_line.h"
 #include "platform/posix/local_clock.h"
+#include "platform/posix/standard_error.h"
 #include "platform/text.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -149,6 +150,29 @@ TEST(DefaultRegistryPathTest, EnvironmentOverridesTheDefault) {
     const quorel::testing::ScopedEnv registry("QUOREL_REGISTRY", value);
     EXPECT_EQ(DefaultRegistryPath(), path);
   }
+}
+
+TEST(StandardErrorTest, EachTextIsOneLineWithTheProgramsName) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const int saved = dup(STDERR_FILENO);
+  dup2(pipeFds[1], STDERR_FILENO);
+  StandardError diagnostics;
+  diagnostics.Line(u"Server nach 3 Versuchen nicht erreichbar!\r\nAbbruch");
+  diagnostics.Line(u"zwei\nZeilen\rund \u201EUmlaute\u201C: \u00E4\u00F6\u00FC");
+  diagnostics.Line(u"");
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  close(pipeFds[1]);
+  std::string written;
+  char buffer[256];
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    written.append(buffer, static_cast<std::size_t>(n));
+  close(pipeFds[0]);
+  EXPECT_EQ(written,
+            "quorel: Server nach 3 Versuchen nicht erreichbar! Abbruch\n"
+            "quorel: zwei Zeilen und \xE2\x80\x9EUmlaute\xE2\x80\x9C: \xC3\xA4\xC3\xB6\xC3\xBC\n"
+            "quorel: \n");
 }
 
 TEST(LocalClockTest, WithinTheDayAndAdvancing) {

@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "gui_user.h"
 #include "platform/desktop/form_desktop.h"
+#include "platform/headless/diagnostics_log.h"
 #include "platform/headless/memory_store.h"
 #include "platform/headless/scripted_server.h"
 #include "platform/posix/local_clock.h"
@@ -34,7 +35,8 @@ struct GuiProgram {
   posix::PosixSystem system;
   qt::QtBackend backend;
   platform::desktop::FormDesktop desktop{backend, u"Quorel"};
-  cacheapi::Platform platform{desktop, store, clock, server, system};
+  platform::headless::DiagnosticsLog diagnostics{log};
+  cacheapi::Platform platform{desktop, store, clock, server, system, diagnostics};
   app::Program program{platform};
   GuiUser user{backend};
 };
