@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <QDateTime>
@@ -52,9 +53,12 @@ std::string Quoted(const std::string& path) {
                            " kann nicht gespeichert werden: " + cause + ".");
 }
 
+std::string NoFileInFolder(const std::string& directory, const std::string& cause) {
+  return "im Ordner " + Quoted(directory) + " kann keine Datei angelegt werden (" + cause + ")";
+}
+
 std::string NoFileInFolder(const std::string& directory, int error) {
-  return "im Ordner " + Quoted(directory) + " kann keine Datei angelegt werden (" +
-         ErrorText(error) + ")";
+  return NoFileInFolder(directory, ErrorText(error));
 }
 
 // What keeps an existing file from being read and replaced, if anything.
@@ -139,6 +143,32 @@ void KeepDamagedCopy(const std::string& file, const std::string& bytes) {
   }
 }
 
+// Why QLockFile could not lay its lock file down: it reports only that it failed, not the
+// system's reason (a full disk, an exhausted quota, no rights). Writing a file of that name and
+// size as it does gives the reason; what the probe made, and only that, is removed again.
+std::string LockFileCause(const std::string& directory, const std::string& lockFile) {
+  if (access(directory.c_str(), W_OK | X_OK) != 0) return ErrorText(errno);
+  const int fd = open(lockFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0 && errno != EEXIST) return ErrorText(errno);
+  if (fd >= 0) {
+    const std::string contents(64, '\n');  // a process id, a program and a host name
+    const bool written =
+        write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size()) &&
+        fsync(fd) == 0;
+    const int error = errno;
+    const bool closed = close(fd) == 0;
+    const int closeError = errno;
+    unlink(lockFile.c_str());
+    if (!written) return ErrorText(error);
+    if (!closed) return ErrorText(closeError);
+  }
+  // The probe got through: the space ran out only for a moment, or has just been freed.
+  struct statvfs fs {};
+  if (statvfs(directory.c_str(), &fs) == 0 && (fs.f_bavail == 0 || fs.f_favail == 0))
+    return ErrorText(ENOSPC);
+  return "die Ursache ist nicht zu ermitteln";
+}
+
 // Makes the replacement of a file in the directory durable.
 void SyncDirectory(const std::string& directory, const std::string& file) {
   const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -220,8 +250,7 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
     if (lock.error() == QLockFile::LockFailedError)
       ThrowSaveError(file, "ein anderes Programm speichert sie gerade (die Sperrdatei " +
                                Quoted(file + ".lock") + " wurde nicht frei)");
-    const int error = access(directory.c_str(), W_OK | X_OK) != 0 ? errno : EACCES;
-    ThrowSaveError(file, NoFileInFolder(directory, error));
+    ThrowSaveError(file, NoFileInFolder(directory, LockFileCause(directory, file + ".lock")));
   }
 
   errno = 0;
