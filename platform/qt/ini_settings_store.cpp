@@ -71,6 +71,23 @@ std::optional<std::string> ExistingFileProblem(const std::string& file) {
   return std::nullopt;
 }
 
+// The file that path leads to: the end of its chain of symbolic links, a relative link taken
+// from the link's folder; path itself when it is no link. The end may not exist yet.
+std::string FollowLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  constexpr int kMostLinks = 40;  // as the system follows them
+  fs::path at = path;
+  for (int link = 0; link < kMostLinks; ++link) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(at, error))) return at.string();
+    const fs::path target = fs::read_symlink(at, error);
+    if (error) return at.string();  // what reads or replaces it will say why
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  ThrowSaveError(path,
+                 "die symbolische Verknüpfung führt zu keiner Datei (" + ErrorText(ELOOP) + ")");
+}
+
 // Creates the directory and every missing parent, for the owner only.
 void EnsureDirectory(const std::filesystem::path& directory, const std::string& file) {
   if (directory.empty()) return;  // above the first component of a relative path
@@ -128,9 +145,9 @@ bool WriteNew(const std::string& file, const std::string& bytes) {
 }
 
 // Keeps a copy of a file with lines that cannot be read as a free
-// "<file>.damaged-<timestamp>[-n]", since the save leaves those lines out.
-void KeepDamagedCopy(const std::string& file, const std::string& bytes) {
-  const QString stem = PathToQString(file) + QStringLiteral(".damaged-") +
+// "<real>.damaged-<timestamp>[-n]", since the save leaves those lines out.
+void KeepDamagedCopy(const std::string& real, const std::string& file, const std::string& bytes) {
+  const QString stem = PathToQString(real) + QStringLiteral(".damaged-") +
                        QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss");
   QString target = stem;
   for (int n = 2;; ++n) {
@@ -236,25 +253,27 @@ void IniSettingsStore::Flush() {
 }
 
 void IniSettingsStore::Write(std::u16string_view app, const Values& values) const {
+  // Messages name the file as the user knows it; everything is done to the one it leads to.
   const std::string file = FilePath(app);
-  const std::filesystem::path parent = std::filesystem::path(file).parent_path();
+  const std::string real = FollowLinks(file);
+  const std::filesystem::path parent = std::filesystem::path(real).parent_path();
   const std::string directory = parent.empty() ? "." : parent.string();
   EnsureDirectory(directory, file);
-  if (auto problem = ExistingFileProblem(file)) ThrowSaveError(file, *problem);
+  if (auto problem = ExistingFileProblem(real)) ThrowSaveError(file, *problem);
 
   // One save at a time: another process saving the same file waits here, so that neither
   // loses what the other saved.
-  QLockFile lock(PathToQString(file + ".lock"));
+  QLockFile lock(PathToQString(real + ".lock"));
   lock.setStaleLockTime(kStaleLockMs);
   if (!lock.tryLock(kLockWaitMs)) {
     if (lock.error() == QLockFile::LockFailedError)
       ThrowSaveError(file, "ein anderes Programm speichert sie gerade (die Sperrdatei " +
-                               Quoted(file + ".lock") + " wurde nicht frei)");
-    ThrowSaveError(file, NoFileInFolder(directory, LockFileCause(directory, file + ".lock")));
+                               Quoted(real + ".lock") + " wurde nicht frei)");
+    ThrowSaveError(file, NoFileInFolder(directory, LockFileCause(directory, real + ".lock")));
   }
 
   errno = 0;
-  const std::optional<std::string> old = ReadWhole(file);
+  const std::optional<std::string> old = ReadWhole(real);
   if (!old && errno != ENOENT)
     ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + ErrorText(errno) + ")");
   IniFile contents = IniFile::Parse(old.value_or(std::string()));
@@ -268,11 +287,11 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
   const IniFile check = IniFile::Parse(bytes);
   if (!check.DamagedLines().empty() || check.AllEntries() != expected)
     ThrowSaveError(file, "der neue Inhalt ließe sich nicht vollständig zurücklesen");
-  if (!contents.DamagedLines().empty()) KeepDamagedCopy(file, *old);
+  if (!contents.DamagedLines().empty()) KeepDamagedCopy(real, file, *old);
 
   // Written beside the file and renamed over it: the file is always whole, the old one or the
   // new one. The new one is the owner's only, whatever the old one was.
-  const std::string fresh = file + ".new";
+  const std::string fresh = real + ".new";
   if (unlink(fresh.c_str()) != 0 && errno != ENOENT)
     ThrowSaveError(file, NoFileInFolder(directory, errno));
   if (!WriteNew(fresh, bytes)) {
@@ -283,7 +302,7 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
                        ? NoFileInFolder(directory, error)
                        : "das Schreiben der Datei ist fehlgeschlagen (" + ErrorText(error) + ")");
   }
-  if (std::rename(fresh.c_str(), file.c_str()) != 0) {
+  if (std::rename(fresh.c_str(), real.c_str()) != 0) {
     const int error = errno;
     unlink(fresh.c_str());
     ThrowSaveError(file, "die Datei kann nicht ersetzt werden (" + ErrorText(error) + ")");

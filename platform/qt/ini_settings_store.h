@@ -10,9 +10,11 @@
 //
 // The file is written readable and writable by its owner only (it holds the scrambled
 // password), also when it was readable by others before. A missing directory is created for
-// the owner only. A line that cannot be read (malformed, not UTF-8, control bytes) costs that
-// line alone: every other key reads as written. A save keeps everything else the file holds
-// and leaves such lines out, after copying the file as it was to
+// the owner only. A file that is a symbolic link stays one: a save replaces the file at the end
+// of its links, in that file's folder, and keeps its lock and copies there. A line that cannot be
+// read (malformed, not UTF-8, control bytes) costs that line alone: every other key reads as
+// written. A save keeps everything else the file holds and leaves such lines out, after copying the
+// file as it was to
 // "<app>.ini.damaged-<yyyyMMdd-HHmmss>"; it writes nothing that would not read back whole.
 //
 // Every text round-trips. Not for use from several threads.

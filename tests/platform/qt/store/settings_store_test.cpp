@@ -382,6 +382,79 @@ TEST_F(IniSettingsStoreTest, SecondDamageOnTheSameSecondGetsItsOwnCopy) {
   EXPECT_EQ(kept, (std::vector<std::string>{"kaputt 1", "kaputt 2"}));
 }
 
+// A settings file kept elsewhere behind a symbolic link: the save writes where the link leads,
+// and the link stays, so that it goes on naming the settings.
+TEST_F(IniSettingsStoreTest, ASaveThroughASymbolicLinkWritesItsTargetAndKeepsTheLink) {
+  const struct {
+    const char* what;
+    std::function<void(const fs::path& konfig)> link;
+    std::vector<fs::path> links;  // in konfig/
+    fs::path target;              // in echt/
+    bool targetExists;
+  } cases[] = {
+      {"relative",
+       [](const fs::path& konfig) {
+         fs::create_symlink("../echt/quorel.ini", konfig / "Cache Login.ini");
+       },
+       {"Cache Login.ini"},
+       "quorel.ini",
+       true},
+      {"absolute",
+       [](const fs::path& konfig) {
+         fs::create_symlink(konfig.parent_path() / "echt/quorel.ini", konfig / "Cache Login.ini");
+       },
+       {"Cache Login.ini"},
+       "quorel.ini",
+       true},
+      {"a chain",
+       [](const fs::path& konfig) {
+         fs::create_symlink("zwischen.ini", konfig / "Cache Login.ini");
+         fs::create_symlink("../echt/quorel.ini", konfig / "zwischen.ini");
+       },
+       {"Cache Login.ini", "zwischen.ini"},
+       "quorel.ini",
+       true},
+      {"to a file not there yet",
+       [](const fs::path& konfig) {
+         fs::create_symlink("../echt/neu.ini", konfig / "Cache Login.ini");
+       },
+       {"Cache Login.ini"},
+       "neu.ini",
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path konfig = dir_ / c.what / "konfig", echt = dir_ / c.what / "echt";
+    fs::create_directories(konfig);
+    fs::create_directories(echt);
+    if (c.targetExists) WriteBytes(echt / c.target, "[Login]\nFirma=alt\nExtra=bleibt\n");
+    c.link(konfig);
+    {
+      IniSettingsStore store(konfig.string());
+      testing::SaveSet(store, u"neu");
+    }
+    for (const auto& link : c.links)
+      EXPECT_TRUE(fs::is_symlink(konfig / link)) << link;
+    ASSERT_TRUE(fs::is_regular_file(echt / c.target));
+    EXPECT_EQ(Mode(echt / c.target), 0600u);
+    IniSettingsStore fresh(konfig.string());
+    EXPECT_EQ(testing::CompleteSetTag(fresh), u"neu");
+    EXPECT_EQ(fresh.GetSetting(kApp, kSection, u"Extra", kAbsent),
+              c.targetExists ? u"bleibt" : kAbsent);
+    // Nothing else is left in either folder.
+    std::vector<fs::path> left, expected;
+    for (const auto& entry : fs::directory_iterator(konfig))
+      left.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(echt))
+      left.push_back(entry.path().filename());
+    expected = c.links;
+    expected.push_back(c.target);
+    std::sort(left.begin(), left.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+  }
+}
+
 // What keeps a save from happening is said in German, whatever the cause.
 TEST_F(IniSettingsStoreTest, SaveFailuresNameTheFileAndTheCauseInGerman) {
   const struct {
