@@ -69,11 +69,16 @@ int main(int argc, char** argv) {
     using namespace quorel;
     qt::QtBackend backend;
     platform::desktop::FormDesktop desktop(backend, u"Quorel");
+    posix::StandardError diagnostics;
     qt::IniSettingsStore store;
+    // A settings file that cannot be read is told before the login dialog asks for anything.
+    store.OnUnreadableFile([&](std::u16string_view message) {
+      diagnostics.Line(message);
+      desktop.MsgBox(message, platform::vbExclamation, {});
+    });
     posix::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
     posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
-    posix::StandardError diagnostics;
     cacheapi::Platform platform{desktop, store, clock, *server, system, diagnostics};
     app::Program program(platform);
     return program.Run();

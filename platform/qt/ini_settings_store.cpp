@@ -17,6 +17,7 @@
 
 #include "platform/posix/error_text.h"
 #include "platform/qt/ini_file.h"
+#include "platform/text.h"
 
 namespace quorel::qt {
 
@@ -229,9 +230,30 @@ std::u16string IniSettingsStore::GetSetting(std::u16string_view app, std::u16str
     const auto value = file->second.find({std::u16string(section), std::u16string(key)});
     if (value != file->second.end()) return value->second;
   }
-  const auto bytes = ReadWhole(FilePath(app));
-  if (!bytes) return std::u16string(defaultValue);
+  const std::string path = FilePath(app);
+  errno = 0;
+  const auto bytes = ReadWhole(path);
+  if (!bytes) {
+    if (errno != ENOENT) TellUnreadable(path, errno);
+    return std::u16string(defaultValue);
+  }
   return IniFile::Parse(*bytes).Get(section, key).value_or(std::u16string(defaultValue));
+}
+
+void IniSettingsStore::OnUnreadableFile(std::function<void(std::u16string_view)> tell) {
+  tellUnreadable_ = std::move(tell);
+}
+
+void IniSettingsStore::TellUnreadable(const std::string& file, int error) {
+  if (!toldUnreadable_.insert(file).second) return;
+  const std::string message =
+      "Die Einstellungsdatei " + Quoted(file) + " ist nicht lesbar (" + ErrorText(error) +
+      "). Die Anmeldung beginnt mit den Voreinstellungen; speichern lässt sich erst wieder, "
+      "wenn die Datei lesbar ist, und bis dahin bleibt sie unverändert.";
+  if (tellUnreadable_)
+    tellUnreadable_(text::FromUtf8(message));
+  else
+    qWarning("%s", message.c_str());
 }
 
 void IniSettingsStore::SaveSetting(std::u16string_view app, std::u16string_view section,

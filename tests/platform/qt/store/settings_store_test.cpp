@@ -20,6 +20,7 @@
 #include "tests/platform/qt/store/store_sets.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged_user.h"
 
 namespace quorel::qt {
 namespace {
@@ -452,6 +453,59 @@ TEST_F(IniSettingsStoreTest, ASaveThroughASymbolicLinkWritesItsTargetAndKeepsThe
     std::sort(left.begin(), left.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
+  }
+}
+
+// A file that is there but cannot be read reads as empty; the store says so once, before
+// anything could be typed, and the save that follows is refused and leaves the file alone.
+TEST_F(IniSettingsStoreTest, AnUnreadableFileIsToldOnceAtTheFirstReadAndStaysUntouched) {
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
+  const struct {
+    const char* what;
+    std::function<void(const fs::path& file)> prepare;
+    const char* reason;
+  } cases[] = {
+      {"no right to read",
+       [](const fs::path& file) {
+         WriteBytes(file, "[Login]\nFirma=7\n");
+         fs::permissions(file, fs::perms::owner_write);
+       },
+       "keine Berechtigung"},
+      {"a folder", [](const fs::path& file) { fs::create_directory(file); },
+       "es ist ein Ordner, keine Datei"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = dir_ / c.what, file = dir / "Cache Login.ini";
+    fs::create_directory(dir);
+    c.prepare(file);
+    IniSettingsStore store(dir.string());
+    std::vector<std::u16string> told;
+    store.OnUnreadableFile([&](std::u16string_view message) { told.emplace_back(message); });
+    for (int round = 0; round < 2; ++round)  // as at the start: read, and again after the dialog
+      for (const auto key : testing::kKeys)
+        EXPECT_EQ(store.GetSetting(kApp, kSection, key, kAbsent), kAbsent);
+    EXPECT_EQ(told, std::vector<std::u16string>{
+                        u"Die Einstellungsdatei \u201E" + text::FromUtf8(file.string()) +
+                        u"\u201C ist nicht lesbar (" + text::FromUtf8(c.reason) +
+                        u"). Die Anmeldung beginnt mit den Voreinstellungen; speichern l\u00E4sst "
+                        u"sich erst wieder, wenn die Datei lesbar ist, und bis dahin bleibt sie "
+                        u"unver\u00E4ndert."});
+    try {
+      testing::SaveSet(store, u"neu");
+      ADD_FAILURE() << "saved";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find("die vorhandene Datei ist nicht lesbar"),
+                std::string::npos)
+          << e.what();
+    }
+    if (fs::is_regular_file(file)) {
+      fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+      EXPECT_EQ(ReadBytes(file), "[Login]\nFirma=7\n");
+    } else {
+      EXPECT_TRUE(fs::is_empty(file));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   }
 }
 
