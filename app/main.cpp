@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     });
     posix::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
-    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
+    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath(),
+                              &diagnostics);
     cacheapi::Platform platform{desktop, store, clock, *server, system, diagnostics};
     app::Program program(platform);
     return program.Run();

@@ -49,8 +49,9 @@ std::string DefaultRegistryPath() {
   return "/etc/quorel/registry";
 }
 
-PosixSystem::PosixSystem(std::u16string commandLine, std::string registryPath)
-    : commandLine_(std::move(commandLine)), registry_(std::move(registryPath)) {}
+PosixSystem::PosixSystem(std::u16string commandLine, std::string registryPath,
+                         platform::Diagnostics* diagnostics)
+    : commandLine_(std::move(commandLine)), registry_(std::move(registryPath), diagnostics) {}
 
 std::u16string PosixSystem::CommandLine() {
   return commandLine_;

@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "platform/posix/error_text.h"
+#include "platform/posix/whole_file.h"
 #include "platform/qt/ini_file.h"
 #include "platform/text.h"
 
@@ -102,22 +103,6 @@ void EnsureDirectory(const std::filesystem::path& directory, const std::string& 
   if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
     ThrowSaveError(file, "der Ordner " + Quoted(directory) + " kann nicht angelegt werden (" +
                              ErrorText(errno) + ")");
-}
-
-// The whole file, or nothing when it is missing or cannot be read.
-std::optional<std::string> ReadWhole(const std::string& file) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string bytes;
-  char buffer[8192];
-  ssize_t n = 0;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-    if (n > 0) bytes.append(buffer, static_cast<std::size_t>(n));
-  const int error = errno;
-  close(fd);
-  errno = error;
-  if (n < 0) return std::nullopt;
-  return bytes;
 }
 
 // Writes bytes to a new file for the owner only; false with errno set when that fails.
@@ -232,7 +217,7 @@ std::u16string IniSettingsStore::GetSetting(std::u16string_view app, std::u16str
   }
   const std::string path = FilePath(app);
   errno = 0;
-  const auto bytes = ReadWhole(path);
+  const auto bytes = posix::ReadWholeFile(path);
   if (!bytes) {
     if (errno != ENOENT) TellUnreadable(path, errno);
     return std::u16string(defaultValue);
@@ -295,7 +280,7 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
   }
 
   errno = 0;
-  const std::optional<std::string> old = ReadWhole(real);
+  const std::optional<std::string> old = posix::ReadWholeFile(real);
   if (!old && errno != ENOENT)
     ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + ErrorText(errno) + ")");
   IniFile contents = IniFile::Parse(old.value_or(std::string()));
