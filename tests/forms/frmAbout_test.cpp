@@ -44,6 +44,7 @@ TEST(frmAbout, FocusOrderTakesInBothLinksAndNoLabel) {
     std::stable_sort(focusable.begin(), focusable.end(),
                      [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
     std::vector<std::u16string> names;
+    names.reserve(focusable.size());
     for (auto* c : focusable)
       names.push_back(c->name);
     return names;

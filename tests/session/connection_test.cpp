@@ -225,7 +225,7 @@ TEST(ConnectServer, EventsGoOnWhileAConnectWaits) {
 }
 
 TEST(Pause, ZeroOrNegativeReturnsAtOnce) {
-  for (std::int16_t hundredths : {0, -1, -32768}) {
+  for (const std::int16_t hundredths : {std::int16_t{0}, std::int16_t{-1}, std::int16_t{-32768}}) {
     Connected h;
     const auto start = h.clock.NowMs();
     const auto entries = h.log.Entries().size();

@@ -193,7 +193,7 @@ TYPED_TEST_SUITE_P(Login);
 
 TYPED_TEST_P(Login, AcceptedUserSeesTheirNameInTheCaption) {
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::u16string login;
     std::u16string firma;
     std::u16string benutzer;
@@ -220,7 +220,7 @@ TYPED_TEST_P(Login, AcceptedUserSeesTheirNameInTheCaption) {
 
 TYPED_TEST_P(Login, RefusedUserIsToldAndTheProgramEnds) {
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::u16string login;
   };
   const std::vector<Case> cases = {
@@ -245,7 +245,7 @@ TYPED_TEST_P(Login, HostileCompanyAndUserTextsAreRefusedAndTheTableStaysIntact) 
   const long rows = this->engine.RowCount();
   ASSERT_GT(rows, 0);
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::u16string firma;
     std::u16string name;
   };

@@ -153,10 +153,10 @@ TYPED_TEST_P(PostgresServer, AListenerThatNeverAnswersCostsEachAttemptTheConnect
 
 TYPED_TEST_P(PostgresServer, ConnectFailuresKeepTheServersWords) {
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::optional<std::string> password;
-    const char* database;
-    const char* words;
+    const char* database = nullptr;
+    const char* words = nullptr;
   };
   const std::vector<Case> cases = {
       {"wrong password", "falsch", "MIRLOX", "password authentication failed"},
@@ -199,7 +199,7 @@ TEST(PostgresHostName, IsLookedUpByTheProgramAndThePasswordFileMatchesTheName) {
 TYPED_TEST_P(PostgresServer, AfterTheServerWentAwayIsConnectedSaysSoAndTheProgramReconnects) {
   const char* ctl = std::getenv("QUOREL_PG_CTL");
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::function<void(int pid)> goAway;
   };
   const std::vector<Case> cases = {

@@ -336,7 +336,7 @@ TEST_F(IniSettingsStoreTest, RandomEditsCostOnlyTheEditedLinesAndSavesReadBackWh
   constexpr int kFiles = 60;
   for (int n = 0; n < kFiles; ++n) {
     std::string bytes = base;
-    for (int edits = 1 + random() % 3; edits > 0; --edits) {
+    for (auto edits = 1 + random() % 3; edits > 0; --edits) {
       // Only at ASCII bytes, so that the file stays UTF-8.
       std::size_t pos = 0;
       do {

@@ -280,7 +280,8 @@ TEST_F(StoreProcessTest, AFullDiskIsNamedAsTheReasonAndTheFileStaysAsItWas) {
       for (const auto& entry : fs::directory_iterator(dir_))
         if (entry.path() != File() && !entry.path().filename().string().starts_with("fill"))
           left += entry.path().filename().string() + " ";
-      return error + "\n" + (ReadBytes(File()) == before ? "unchanged" : "changed") + "\n" + left;
+      error += ReadBytes(File()) == before ? "\nunchanged\n" : "\nchanged\n";
+      return error += left;
     });
     ASSERT_FALSE(report.starts_with("failed ")) << report;
     std::istringstream lines(report);
@@ -334,10 +335,10 @@ class UnwritableStoreTest : public StoreProcessTest {
 
 TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
   const struct {
-    const char* what;
-    unsigned dirMode;
+    const char* what = nullptr;
+    unsigned dirMode = 0;
     std::optional<unsigned> fileMode;  // nothing: no file yet
-    const char* cause;
+    const char* cause = nullptr;
   } cases[] = {
       {"read-only file", 0700, 0400, "die Datei ist schreibgeschützt"},
       {"unreadable file", 0700, 0200, "die vorhandene Datei ist nicht lesbar"},
