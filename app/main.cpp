@@ -16,18 +16,19 @@
 #include "platform/posix/command_line.h"
 #include "platform/posix/local_clock.h"
 #include "platform/posix/posix_system.h"
+#include "platform/posix/standard_error.h"
 #include "platform/qt/ini_settings_store.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/sql/server_factory.h"
 
 namespace {
 
-// Tells the user why the program cannot go on: in a message box when the windows work, else on
-// standard error.
+// Tells the user why the program cannot go on: on standard error, and in a message box when the
+// windows work.
 int Fail(const std::string& cause) {
   const QString text =
       QStringLiteral("Quorel kann nicht ausgeführt werden:\n") + QString::fromStdString(cause);
-  std::fprintf(stderr, "quorel: %s\n", text.toLocal8Bit().constData());
+  quorel::posix::StandardError().Line(text.toStdU16String());
   if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
     try {
       QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorel"), text, QMessageBox::Ok);
@@ -57,11 +58,18 @@ int RunProgram(int argc, char** argv) {
     // The windows are never torn down: the process ends without them (see main).
     static qt::QtBackend backend;
     platform::desktop::FormDesktop desktop(backend, u"Quorel");
+    posix::StandardError diagnostics;
     qt::IniSettingsStore store;
+    // A settings file that cannot be read is told before the login dialog asks for anything.
+    store.OnUnreadableFile([&](std::u16string_view message) {
+      diagnostics.Line(message);
+      desktop.MsgBox(message, platform::vbExclamation, {});
+    });
     posix::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = sql::CreateServerClientFactory();
-    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath());
-    cacheapi::Platform platform{desktop, store, clock, *server, system};
+    posix::PosixSystem system(posix::JoinArguments(argc, argv), posix::DefaultRegistryPath(),
+                              &diagnostics);
+    cacheapi::Platform platform{desktop, store, clock, *server, system, diagnostics};
     app::Program program(platform);
     return program.Run();
   } catch (const std::exception& error) {

@@ -11,7 +11,7 @@ Program::Program(cacheapi::Platform& platform)
       start_(session_),
       pass_(session_),
       server_(session_),
-      about_(platform.desktop, platform.system) {
+      about_(platform.desktop, platform.system, platform.diagnostics) {
   platform.desktop.Register(forms::FMStartLayout(), start_);
   platform.desktop.Register(forms::FMPassLayout(), pass_);
   platform.desktop.Register(forms::FMServerLayout(), server_);
@@ -31,9 +31,10 @@ int Program::Run() {
     return forms::kExitNoConnection;
   } catch (const std::exception& error) {
     desktop.CloseAll();
-    desktop.MsgBox(
-        u"Quorel wird wegen eines unerwarteten Fehlers beendet:\r\n" + text::FromUtf8(error.what()),
-        platform::vbCritical);
+    const std::u16string message =
+        u"Quorel wird wegen eines unerwarteten Fehlers beendet:\r\n" + text::FromUtf8(error.what());
+    platform_.diagnostics.Line(message);
+    desktop.MsgBox(message, platform::vbCritical);
     return forms::kExitFailure;
   }
   return forms::kExitNormal;  // the event loop is left only by the end of the program

@@ -17,6 +17,7 @@
 #include "platform/win32/com/com_apartment.h"
 #include "platform/win32/com/com_server_client.h"
 #include "platform/win32/desktop/win32_backend.h"  // brings <windows.h>
+#include "platform/win32/standard_error.h"
 #include "platform/win32/system/command_line.h"
 #include "platform/win32/system/local_clock.h"
 #include "platform/win32/system/registry_settings_store.h"
@@ -27,10 +28,11 @@ namespace {
 
 using namespace quorel;
 
-// Tells the user why the program cannot go on.
+// Tells the user why the program cannot go on, and standard error too.
 int Fail(const std::string& cause) {
-  win32::ShowFatalError(u"Quorel",
-                        u"Quorel kann nicht ausgeführt werden:\n" + text::FromUtf8(cause));
+  const std::u16string text = u"Quorel kann nicht ausgeführt werden:\n" + text::FromUtf8(cause);
+  win32::StandardError().Line(text);
+  win32::ShowFatalError(u"Quorel", text);
   return forms::kExitFailure;
 }
 
@@ -58,7 +60,8 @@ int RunProgram() {
     win32::LocalClock clock;
     const std::unique_ptr<platform::ServerClientFactory> server = ServerClients();
     win32::Win32System system(win32::ProcessArgumentText());
-    cacheapi::Platform platform{desktop, store, clock, *server, system};
+    win32::StandardError diagnostics;
+    cacheapi::Platform platform{desktop, store, clock, *server, system, diagnostics};
     // The program, and with it every client object, goes before the factory.
     return app::Program(platform).Run();
   } catch (const std::exception& error) {

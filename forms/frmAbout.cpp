@@ -124,8 +124,9 @@ platform::FormDescription frmAboutLayout() {
   return form;
 }
 
-frmAbout::frmAbout(platform::Desktop& desktop, platform::System& system)
-    : desktop_(desktop), system_(system) {}
+frmAbout::frmAbout(platform::Desktop& desktop, platform::System& system,
+                   platform::Diagnostics& diagnostics)
+    : desktop_(desktop), system_(system), diagnostics_(diagnostics) {}
 
 void frmAbout::Load() {
   const auto title = system_.AppTitle();
@@ -146,12 +147,15 @@ void frmAbout::Click(std::u16string_view control) {
 }
 
 void frmAbout::StartSysInfo() {
+  constexpr std::u16string_view kNotAvailable =
+      u"Systeminformationen sind momentan nicht verfügbar";
   try {
     if (TryStartSysInfo()) return;
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // Whatever went wrong, the user learns only that the program is not available.
+    diagnostics_.Line(std::u16string(kNotAvailable) + u": " + text::FromUtf8(error.what()));
   }
-  desktop_.MsgBox(u"Systeminformationen sind momentan nicht verfügbar", platform::vbOKOnly);
+  desktop_.MsgBox(kNotAvailable, platform::vbOKOnly);
 }
 
 bool frmAbout::TryStartSysInfo() {

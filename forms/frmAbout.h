@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/desktop.h"
+#include "platform/diagnostics.h"
 #include "platform/form.h"
 #include "platform/system.h"
 
@@ -15,12 +16,14 @@ platform::FormDescription frmAboutLayout();
 
 class frmAbout : public platform::FormHandlers {
  public:
-  frmAbout(platform::Desktop& desktop, platform::System& system);
+  frmAbout(platform::Desktop& desktop, platform::System& system,
+           platform::Diagnostics& diagnostics);
 
   void Load() override;
   void Click(std::u16string_view control) override;
 
-  // Starts the system information program, or tells the user that there is none.
+  // Starts the system information program, or tells the user that there is none; why it could
+  // not be started goes to the diagnostics.
   void StartSysInfo();
 
   // Reads a registry value into KeyVal: a string as text, a double word as "&h" followed by
@@ -36,6 +39,7 @@ class frmAbout : public platform::FormHandlers {
 
   platform::Desktop& desktop_;
   platform::System& system_;
+  platform::Diagnostics& diagnostics_;
 };
 
 }  // namespace quorel::forms

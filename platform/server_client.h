@@ -50,6 +50,10 @@ class ServerClient {
   // A client that never waits long may ignore it.
   virtual void SetWhileWaiting(const std::function<void()>& /*whileWaiting*/) {}
   virtual bool IsConnected() = 0;
+  // Why the last connect failed, or why is-connected last found the connection gone, as UTF-8
+  // text for whoever looks after the program (the user is told only that the server cannot be
+  // reached); empty when the client cannot tell.
+  virtual std::string LastError() const { return {}; }
   virtual void Disconnect() = 0;
   virtual std::unique_ptr<ServerObject> OpenId(std::u16string_view className,
                                                std::u16string_view id) = 0;

@@ -3,12 +3,27 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
+
+#include "platform/text.h"
 
 namespace quorel::cacheapi {
 
 namespace {
 
 constexpr int kAttempts = 3;
+
+// The user sees only the server dialog between the attempts; the diagnostics say why each one
+// failed, so that a missing database file can be told from a dead server.
+void ReportFailedAttempt(Session& s, int attempt, bool connectSaidYes) {
+  std::string reason = s.Factory->LastError();
+  if (reason.empty())
+    reason = connectSaidYes ? "gleich nach dem Aufbau war die Verbindung wieder getrennt"
+                            : "der Client nennt keinen Grund";
+  s.platform.diagnostics.Line(u"Verbindungsversuch " + text::FromUtf8(std::to_string(attempt)) +
+                              u" von " + text::FromUtf8(std::to_string(kAttempts)) + u" mit " +
+                              s.ConnectString + u" fehlgeschlagen: " + text::FromUtf8(reason));
+}
 
 platform::Form ServerDialog(Session& s) {
   return platform::Form(s.platform.desktop, std::u16string(kServerDialog));
@@ -41,13 +56,15 @@ void ConnectServer(Session& s) {
     const bool connected = s.Factory->Connect(s.ConnectString);
     const bool isConnected = s.Factory->IsConnected();
     if (connected && isConnected) return;
+    ReportFailedAttempt(s, attempt, connected);
     if (attempt == kAttempts) break;
     // The dialog shows the settings; what the user changes there counts from the next start.
     s.platform.desktop.Show(kServerDialog, platform::ShowMode::Modal);
     Pause(s, 100);
   }
-  s.platform.desktop.MsgBox(u"Server nach 3 Versuchen nicht erreichbar!\r\nAbbruch",
-                            platform::vbExclamation, kServerTitle);
+  constexpr std::u16string_view kGivenUp = u"Server nach 3 Versuchen nicht erreichbar!\r\nAbbruch";
+  s.platform.diagnostics.Line(kGivenUp);
+  s.platform.desktop.MsgBox(kGivenUp, platform::vbExclamation, kServerTitle);
   ServerDialog(s).Hide();
   s.Benutzer.clear();
   if (s.Factory->IsConnected()) s.Factory->Disconnect();

@@ -47,8 +47,9 @@ bool CheckLogin(Session& s) {
     s.Benutzer = s.UserName + u" | " + guard.record->Property(u"PNAME");
     result = true;
   } else {
-    s.platform.desktop.MsgBox(u"Passwort Falsch oder Benutzer nicht Aktiv", platform::vbInformation,
-                              kServerTitle);
+    constexpr std::u16string_view kRefused = u"Passwort Falsch oder Benutzer nicht Aktiv";
+    s.platform.diagnostics.Line(kRefused);
+    s.platform.desktop.MsgBox(kRefused, platform::vbInformation, kServerTitle);
   }
   CloseObject(guard.record);
   ReleaseServer(s, true);

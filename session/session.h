@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/diagnostics.h"
 #include "platform/server_client.h"
 #include "platform/settings_store.h"
 #include "platform/system.h"
@@ -18,6 +19,7 @@ struct Platform {
   platform::Clock& clock;
   platform::ServerClientFactory& server;
   platform::System& system;
+  platform::Diagnostics& diagnostics;
 };
 
 // Everything the session layer keeps for the whole run.

@@ -51,6 +51,7 @@ class ScriptedClient final : public platform::ServerClient {
       epoch_ = server_.epoch_;
       ++server_.open_;
     }
+    lastError_ = answer.connect ? "" : "vom Testserver abgewiesen";
     server_.log_.Add("server connect #" + std::to_string(number_) + " " +
                      text::ToUtf8(connectString) + " -> " + (answer.connect ? "true" : "false"));
     return answer.connect;
@@ -61,6 +62,7 @@ class ScriptedClient final : public platform::ServerClient {
                      (result ? "true" : "false"));
     return result;
   }
+  std::string LastError() const override { return lastError_; }
   void Disconnect() override {
     server_.log_.Add("server disconnect #" + std::to_string(number_));
     if (Connected()) --server_.open_;
@@ -85,6 +87,7 @@ class ScriptedClient final : public platform::ServerClient {
   bool connected_ = false;
   bool isConnectedAnswer_ = true;
   unsigned epoch_ = 0;
+  std::string lastError_;
 };
 
 void ScriptedServer::AddRecord(std::u16string id, Record properties, std::u16string className) {

@@ -7,11 +7,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 
+#include "platform/posix/error_text.h"
 #include "platform/text.h"
 
 #if !defined(QUOREL_TITLE) || !defined(QUOREL_VERSION_MAJOR) || !defined(QUOREL_VERSION_MINOR) || \
@@ -30,7 +30,7 @@ std::string ToPosixPath(std::u16string_view path) {
   return text::ToUtf8(slashed);
 }
 
-[[noreturn]] void ThrowStartError(std::u16string_view path, const char* reason) {
+[[noreturn]] void ThrowStartError(std::u16string_view path, const std::string& reason) {
   throw std::runtime_error("Das Programm \"" + text::ToUtf8(path) +
                            "\" kann nicht gestartet werden: " + reason);
 }
@@ -49,8 +49,9 @@ std::string DefaultRegistryPath() {
   return "/etc/quorel/registry";
 }
 
-PosixSystem::PosixSystem(std::u16string commandLine, std::string registryPath)
-    : commandLine_(std::move(commandLine)), registry_(std::move(registryPath)) {}
+PosixSystem::PosixSystem(std::u16string commandLine, std::string registryPath,
+                         platform::Diagnostics* diagnostics)
+    : commandLine_(std::move(commandLine)), registry_(std::move(registryPath), diagnostics) {}
 
 std::u16string PosixSystem::CommandLine() {
   return commandLine_;
@@ -98,7 +99,7 @@ void PosixSystem::StartProcess(std::u16string_view path) {
   char* argv[] = {program.data(), nullptr};
   pid_t pid = 0;
   const int error = posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ);
-  if (error != 0) ThrowStartError(path, std::strerror(error));
+  if (error != 0) ThrowStartError(path, ErrorText(error));
   try {
     std::thread(ReapWhenDone, pid).detach();
   } catch (const std::system_error&) {

@@ -15,7 +15,9 @@ std::string DefaultRegistryPath();
 
 class PosixSystem : public platform::System {
  public:
-  PosixSystem(std::u16string commandLine, std::string registryPath);
+  // diagnostics: where a registry file that cannot be read is reported (registry_file.h).
+  PosixSystem(std::u16string commandLine, std::string registryPath,
+              platform::Diagnostics* diagnostics = nullptr);
 
   std::u16string CommandLine() override;
   std::u16string AppTitle() override;

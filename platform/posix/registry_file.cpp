@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <optional>
+#include <sstream>
 
+#include "platform/posix/error_text.h"
+#include "platform/posix/whole_file.h"
 #include "platform/text.h"
 
 namespace quorel::posix {
@@ -121,7 +124,8 @@ std::optional<std::pair<std::u16string, std::u16string_view>> SplitValueLine(
 
 }  // namespace
 
-RegistryFile::RegistryFile(std::string path) : path_(std::move(path)) {}
+RegistryFile::RegistryFile(std::string path, platform::Diagnostics* diagnostics)
+    : path_(std::move(path)), diagnostics_(diagnostics) {}
 
 long RegistryFile::Open(HKEY root, std::string_view subKey, std::uint32_t /*options*/,
                         std::uint32_t samDesired, HKEY* result) {
@@ -134,7 +138,19 @@ long RegistryFile::Open(HKEY root, std::string_view subKey, std::uint32_t /*opti
 
   bool found = subKey.empty();
   Values values;
-  std::ifstream in(path_, std::ios::binary);
+  errno = 0;
+  const std::optional<std::string> contents = ReadWholeFile(path_);
+  if (!contents && errno != ENOENT && errno != ENOTDIR) {
+    const int error = errno;
+    const std::string reason = "Die Registrierungsdatei \u201E" + path_ +
+                               "\u201C ist nicht lesbar (" + ErrorText(error) + ")";
+    if (diagnostics_ && reason != lastReported_) diagnostics_->Line(text::FromUtf8(reason));
+    lastReported_ = reason;
+    return error == EACCES || error == EPERM ? platform::ERROR_ACCESS_DENIED
+                                             : platform::ERROR_FILE_NOT_FOUND;
+  }
+  lastReported_.clear();
+  std::istringstream in(contents.value_or(std::string()));
   std::string rawLine;
   bool inWanted = false;
   while (std::getline(in, rawLine)) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <QDateTime>
@@ -10,16 +11,20 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 
+#include "platform/posix/error_text.h"
+#include "platform/posix/whole_file.h"
 #include "platform/qt/ini_file.h"
+#include "platform/text.h"
 
 namespace quorel::qt {
 
 namespace {
+
+using posix::ErrorText;
 
 // How long a save waits for another process saving the same file.
 constexpr int kLockWaitMs = 10'000;
@@ -45,47 +50,44 @@ std::string Quoted(const std::string& path) {
   return "\u201E" + path + "\u201C";
 }
 
-// The German wording of a system error.
-std::string Cause(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "keine Berechtigung";
-    case EROFS:
-      return "der Datenträger ist schreibgeschützt";
-    case ENOSPC:
-      return "der Datenträger ist voll";
-    case EDQUOT:
-      return "das Speicherkontingent ist erschöpft";
-    case ENOENT:
-      return "der Ordner ist nicht vorhanden";
-    case ENOTDIR:
-      return "ein Teil des Pfads ist kein Ordner";
-    case EIO:
-      return "Ein-/Ausgabefehler des Datenträgers";
-    default:
-      return "Systemfehler " + std::to_string(error) + " (" + std::strerror(error) + ")";
-  }
-}
-
 [[noreturn]] void ThrowSaveError(const std::string& file, const std::string& cause) {
   throw std::runtime_error("Die Einstellungsdatei " + Quoted(file) +
                            " kann nicht gespeichert werden: " + cause + ".");
 }
 
+std::string NoFileInFolder(const std::string& directory, const std::string& cause) {
+  return "im Ordner " + Quoted(directory) + " kann keine Datei angelegt werden (" + cause + ")";
+}
+
 std::string NoFileInFolder(const std::string& directory, int error) {
-  return "im Ordner " + Quoted(directory) + " kann keine Datei angelegt werden (" + Cause(error) +
-         ")";
+  return NoFileInFolder(directory, ErrorText(error));
 }
 
 // What keeps an existing file from being read and replaced, if anything.
 std::optional<std::string> ExistingFileProblem(const std::string& file) {
   if (access(file.c_str(), F_OK) != 0) return std::nullopt;
   if (access(file.c_str(), R_OK) != 0)
-    return "die vorhandene Datei ist nicht lesbar (" + Cause(errno) + ")";
+    return "die vorhandene Datei ist nicht lesbar (" + ErrorText(errno) + ")";
   if (access(file.c_str(), W_OK) != 0)
-    return "die Datei ist schreibgeschützt (" + Cause(errno) + ")";
+    return "die Datei ist schreibgeschützt (" + ErrorText(errno) + ")";
   return std::nullopt;
+}
+
+// The file that path leads to: the end of its chain of symbolic links, a relative link taken
+// from the link's folder; path itself when it is no link. The end may not exist yet.
+std::string FollowLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  constexpr int kMostLinks = 40;  // as the system follows them
+  fs::path at = path;
+  for (int link = 0; link < kMostLinks; ++link) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(at, error))) return at.string();
+    const fs::path target = fs::read_symlink(at, error);
+    if (error) return at.string();  // what reads or replaces it will say why
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  ThrowSaveError(path,
+                 "die symbolische Verknüpfung führt zu keiner Datei (" + ErrorText(ELOOP) + ")");
 }
 
 // Creates the directory and every missing parent, for the owner only.
@@ -100,23 +102,7 @@ void EnsureDirectory(const std::filesystem::path& directory, const std::string& 
   if (parent != directory) EnsureDirectory(parent, file);
   if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
     ThrowSaveError(file, "der Ordner " + Quoted(directory) + " kann nicht angelegt werden (" +
-                             Cause(errno) + ")");
-}
-
-// The whole file, or nothing when it is missing or cannot be read.
-std::optional<std::string> ReadWhole(const std::string& file) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string bytes;
-  char buffer[8192];
-  ssize_t n = 0;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-    if (n > 0) bytes.append(buffer, static_cast<std::size_t>(n));
-  const int error = errno;
-  close(fd);
-  errno = error;
-  if (n < 0) return std::nullopt;
-  return bytes;
+                             ErrorText(errno) + ")");
 }
 
 // Writes bytes to a new file for the owner only; false with errno set when that fails.
@@ -145,9 +131,9 @@ bool WriteNew(const std::string& file, const std::string& bytes) {
 }
 
 // Keeps a copy of a file with lines that cannot be read as a free
-// "<file>.damaged-<timestamp>[-n]", since the save leaves those lines out.
-void KeepDamagedCopy(const std::string& file, const std::string& bytes) {
-  const QString stem = PathToQString(file) + QStringLiteral(".damaged-") +
+// "<real>.damaged-<timestamp>[-n]", since the save leaves those lines out.
+void KeepDamagedCopy(const std::string& real, const std::string& file, const std::string& bytes) {
+  const QString stem = PathToQString(real) + QStringLiteral(".damaged-") +
                        QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss");
   QString target = stem;
   for (int n = 2;; ++n) {
@@ -155,9 +141,35 @@ void KeepDamagedCopy(const std::string& file, const std::string& bytes) {
     if (errno != EEXIST)
       ThrowSaveError(file, "die beschädigte Datei kann nicht nach " +
                                Quoted(PathFromQString(target)) + " kopiert werden (" +
-                               Cause(errno) + ")");
+                               ErrorText(errno) + ")");
     target = stem + u'-' + QString::number(n);
   }
+}
+
+// Why QLockFile could not lay its lock file down: it reports only that it failed, not the
+// system's reason (a full disk, an exhausted quota, no rights). Writing a file of that name and
+// size as it does gives the reason; what the probe made, and only that, is removed again.
+std::string LockFileCause(const std::string& directory, const std::string& lockFile) {
+  if (access(directory.c_str(), W_OK | X_OK) != 0) return ErrorText(errno);
+  const int fd = open(lockFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0 && errno != EEXIST) return ErrorText(errno);
+  if (fd >= 0) {
+    const std::string contents(64, '\n');  // a process id, a program and a host name
+    const bool written =
+        write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size()) &&
+        fsync(fd) == 0;
+    const int error = errno;
+    const bool closed = close(fd) == 0;
+    const int closeError = errno;
+    unlink(lockFile.c_str());
+    if (!written) return ErrorText(error);
+    if (!closed) return ErrorText(closeError);
+  }
+  // The probe got through: the space ran out only for a moment, or has just been freed.
+  struct statvfs fs {};
+  if (statvfs(directory.c_str(), &fs) == 0 && (fs.f_bavail == 0 || fs.f_favail == 0))
+    return ErrorText(ENOSPC);
+  return "die Ursache ist nicht zu ermitteln";
 }
 
 // Makes the replacement of a file in the directory durable.
@@ -170,7 +182,7 @@ void SyncDirectory(const std::string& directory, const std::string& file) {
   // Some file systems cannot sync directories; they do not need it either.
   if (rc != 0 && error != EINVAL)
     ThrowSaveError(file, "der Ordner kann nicht auf den Datenträger geschrieben werden (" +
-                             Cause(error) + ")");
+                             ErrorText(error) + ")");
 }
 
 }  // namespace
@@ -203,9 +215,30 @@ std::u16string IniSettingsStore::GetSetting(std::u16string_view app, std::u16str
     const auto value = file->second.find({std::u16string(section), std::u16string(key)});
     if (value != file->second.end()) return value->second;
   }
-  const auto bytes = ReadWhole(FilePath(app));
-  if (!bytes) return std::u16string(defaultValue);
+  const std::string path = FilePath(app);
+  errno = 0;
+  const auto bytes = posix::ReadWholeFile(path);
+  if (!bytes) {
+    if (errno != ENOENT) TellUnreadable(path, errno);
+    return std::u16string(defaultValue);
+  }
   return IniFile::Parse(*bytes).Get(section, key).value_or(std::u16string(defaultValue));
+}
+
+void IniSettingsStore::OnUnreadableFile(std::function<void(std::u16string_view)> tell) {
+  tellUnreadable_ = std::move(tell);
+}
+
+void IniSettingsStore::TellUnreadable(const std::string& file, int error) {
+  if (!toldUnreadable_.insert(file).second) return;
+  const std::string message =
+      "Die Einstellungsdatei " + Quoted(file) + " ist nicht lesbar (" + ErrorText(error) +
+      "). Die Anmeldung beginnt mit den Voreinstellungen; speichern lässt sich erst wieder, "
+      "wenn die Datei lesbar ist, und bis dahin bleibt sie unverändert.";
+  if (tellUnreadable_)
+    tellUnreadable_(text::FromUtf8(message));
+  else
+    qWarning("%s", message.c_str());
 }
 
 void IniSettingsStore::SaveSetting(std::u16string_view app, std::u16string_view section,
@@ -227,28 +260,29 @@ void IniSettingsStore::Flush() {
 }
 
 void IniSettingsStore::Write(std::u16string_view app, const Values& values) const {
+  // Messages name the file as the user knows it; everything is done to the one it leads to.
   const std::string file = FilePath(app);
-  const std::filesystem::path parent = std::filesystem::path(file).parent_path();
+  const std::string real = FollowLinks(file);
+  const std::filesystem::path parent = std::filesystem::path(real).parent_path();
   const std::string directory = parent.empty() ? "." : parent.string();
   EnsureDirectory(directory, file);
-  if (auto problem = ExistingFileProblem(file)) ThrowSaveError(file, *problem);
+  if (auto problem = ExistingFileProblem(real)) ThrowSaveError(file, *problem);
 
   // One save at a time: another process saving the same file waits here, so that neither
   // loses what the other saved.
-  QLockFile lock(PathToQString(file + ".lock"));
+  QLockFile lock(PathToQString(real + ".lock"));
   lock.setStaleLockTime(kStaleLockMs);
   if (!lock.tryLock(kLockWaitMs)) {
     if (lock.error() == QLockFile::LockFailedError)
       ThrowSaveError(file, "ein anderes Programm speichert sie gerade (die Sperrdatei " +
-                               Quoted(file + ".lock") + " wurde nicht frei)");
-    const int error = access(directory.c_str(), W_OK | X_OK) != 0 ? errno : EACCES;
-    ThrowSaveError(file, NoFileInFolder(directory, error));
+                               Quoted(real + ".lock") + " wurde nicht frei)");
+    ThrowSaveError(file, NoFileInFolder(directory, LockFileCause(directory, real + ".lock")));
   }
 
   errno = 0;
-  const std::optional<std::string> old = ReadWhole(file);
+  const std::optional<std::string> old = posix::ReadWholeFile(real);
   if (!old && errno != ENOENT)
-    ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + Cause(errno) + ")");
+    ThrowSaveError(file, "die vorhandene Datei ist nicht lesbar (" + ErrorText(errno) + ")");
   IniFile contents = IniFile::Parse(old.value_or(std::string()));
   IniFile::Entries expected = contents.AllEntries();
   for (const auto& [name, value] : values) {
@@ -260,24 +294,25 @@ void IniSettingsStore::Write(std::u16string_view app, const Values& values) cons
   const IniFile check = IniFile::Parse(bytes);
   if (!check.DamagedLines().empty() || check.AllEntries() != expected)
     ThrowSaveError(file, "der neue Inhalt ließe sich nicht vollständig zurücklesen");
-  if (!contents.DamagedLines().empty()) KeepDamagedCopy(file, *old);
+  if (!contents.DamagedLines().empty()) KeepDamagedCopy(real, file, *old);
 
   // Written beside the file and renamed over it: the file is always whole, the old one or the
   // new one. The new one is the owner's only, whatever the old one was.
-  const std::string fresh = file + ".new";
+  const std::string fresh = real + ".new";
   if (unlink(fresh.c_str()) != 0 && errno != ENOENT)
     ThrowSaveError(file, NoFileInFolder(directory, errno));
   if (!WriteNew(fresh, bytes)) {
     const int error = errno;
     unlink(fresh.c_str());
-    ThrowSaveError(file, error == EACCES || error == EPERM || error == EROFS
-                             ? NoFileInFolder(directory, error)
-                             : "das Schreiben der Datei ist fehlgeschlagen (" + Cause(error) + ")");
+    ThrowSaveError(file,
+                   error == EACCES || error == EPERM || error == EROFS
+                       ? NoFileInFolder(directory, error)
+                       : "das Schreiben der Datei ist fehlgeschlagen (" + ErrorText(error) + ")");
   }
-  if (std::rename(fresh.c_str(), file.c_str()) != 0) {
+  if (std::rename(fresh.c_str(), real.c_str()) != 0) {
     const int error = errno;
     unlink(fresh.c_str());
-    ThrowSaveError(file, "die Datei kann nicht ersetzt werden (" + Cause(error) + ")");
+    ThrowSaveError(file, "die Datei kann nicht ersetzt werden (" + ErrorText(error) + ")");
   }
   SyncDirectory(directory, file);
 }

@@ -14,6 +14,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/posix/error_text.h"
+
 namespace quorel::sql {
 
 namespace {
@@ -22,6 +24,33 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kSlice{10};
+
+// The German wording of getaddrinfo's error codes.
+std::string LookupErrorText(int rc, int systemError) {
+  switch (rc) {
+    case EAI_NONAME:
+      return "der Name ist unbekannt";
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+      return "zu dem Namen gibt es keine Adresse";
+#endif
+    case EAI_AGAIN:
+      return "der Namensserver ist vorübergehend nicht erreichbar";
+    case EAI_FAIL:
+      return "der Namensserver meldet einen dauerhaften Fehler";
+    case EAI_MEMORY:
+      return "nicht genügend Arbeitsspeicher";
+    case EAI_FAMILY:
+    case EAI_SOCKTYPE:
+    case EAI_SERVICE:
+    case EAI_BADFLAGS:
+      return "die Namensauflösung wurde falsch aufgerufen";
+    case EAI_SYSTEM:
+      return posix::ErrorText(systemError);
+    default:
+      return "Fehler Nr. " + std::to_string(rc) + " der Namensauflösung";
+  }
+}
 
 struct FreeAddresses {
   void operator()(addrinfo* list) const { freeaddrinfo(list); }
@@ -38,7 +67,7 @@ LookupResult Resolve(const std::string& host, int flags) {
   const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &list);
   std::unique_ptr<addrinfo, FreeAddresses> owned(list);
   if (rc != 0) {
-    result.error = rc == EAI_SYSTEM ? std::generic_category().message(errno) : gai_strerror(rc);
+    result.error = LookupErrorText(rc, errno);
     return result;
   }
   for (const addrinfo* a = list; a; a = a->ai_next) {
@@ -88,7 +117,7 @@ LookupResult LookUpHost(const std::string& host, Clock::time_point deadline,
       }
     }).detach();
   } catch (const std::system_error& error) {
-    return {{}, error.what(), false};
+    return {{}, posix::ErrorText(error.code().value()), false};
   }
 
   for (;;) {
@@ -101,7 +130,7 @@ LookupResult LookUpHost(const std::string& host, Clock::time_point deadline,
       const std::lock_guard lock(pending->mutex);
       return std::move(pending->result);
     }
-    if (rc < 0 && errno != EINTR) return {{}, std::generic_category().message(errno), false};
+    if (rc < 0 && errno != EINTR) return {{}, posix::ErrorText(errno), false};
     if (whileWaiting) whileWaiting();
   }
 }

@@ -60,7 +60,7 @@ class OdbcClient final : public platform::ServerClient {
 
   const std::u16string& Configured() const { return configured_; }
   // Why the last connect or probe failed, in the driver's words.
-  const std::string& LastError() const { return lastError_; }
+  std::string LastError() const override { return lastError_; }
 
  private:
   bool Probe();

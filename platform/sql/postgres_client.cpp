@@ -185,7 +185,9 @@ bool PostgresClient::IsConnected() {
     if (!PQconsumeInput(conn_)) break;  // end of stream or error: libpq marks the connection bad
     PQisBusy(conn_);                    // parses what arrived
   }
-  return PQstatus(conn_) == CONNECTION_OK;
+  if (PQstatus(conn_) == CONNECTION_OK) return true;
+  lastError_ = TrimEnd(PQerrorMessage(conn_));
+  return false;
 }
 
 void PostgresClient::Disconnect() {

@@ -48,8 +48,8 @@ class PostgresClient final : public platform::ServerClient {
   std::unique_ptr<platform::ServerObject> OpenId(std::u16string_view className,
                                                  std::u16string_view id) override;
 
-  // Why the last connect failed, in libpq's words.
-  const std::string& LastError() const { return lastError_; }
+  // Why the last connect failed or is-connected found the connection gone, in libpq's words.
+  std::string LastError() const override { return lastError_; }
   // The server process of the session, 0 when not connected.
   int BackendPid() const;
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/sql/object_mapping.h"
+#include "platform/sql/sqlite_error_text.h"
 #include "platform/text.h"
 
 namespace quorel::sql {
@@ -28,6 +29,10 @@ std::u16string ColumnText(sqlite3_stmt* statement, int column) {
 
 }  // namespace
 
+std::string SqliteClient::Unusable(const std::string& reason) const {
+  return "Die Datenbankdatei \u201E" + path_ + "\u201C ist nicht verwendbar: " + reason;
+}
+
 SqliteClient::SqliteClient(std::string path, SqliteOptions options)
     : path_(std::move(path)), options_(options) {}
 
@@ -46,7 +51,7 @@ bool SqliteClient::Connect(std::u16string_view /*connectString*/) {
   const int rc = sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   std::unique_ptr<sqlite3, CloseDatabase> db(raw);
   if (rc != SQLITE_OK) {
-    lastError_ = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
+    lastError_ = Unusable(db ? SqliteReason(db.get()) : SqliteErrorText(rc));
     return false;
   }
   sqlite3_busy_timeout(db.get(), static_cast<int>(options_.busyTimeout.count()));
@@ -55,12 +60,12 @@ bool SqliteClient::Connect(std::u16string_view /*connectString*/) {
   sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   // Opening reads nothing yet; reading the schema fails on a file that is no database.
   if (sqlite3_exec(db.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    lastError_ = sqlite3_errmsg(db.get());
+    lastError_ = Unusable(SqliteReason(db.get()));
     return false;
   }
   struct stat st {};
   if (stat(path_.c_str(), &st) != 0) {
-    lastError_ = "Datenbankdatei nicht mehr vorhanden: " + path_;
+    lastError_ = Unusable("sie ist nicht mehr vorhanden");
     return false;
   }
   device_ = st.st_dev;
@@ -74,6 +79,7 @@ bool SqliteClient::IsConnected() {
   struct stat st {};
   if (stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) return true;
   // The file was removed or replaced: what this handle reads is no longer the database.
+  lastError_ = Unusable("sie wurde entfernt oder ersetzt");
   Disconnect();
   return false;
 }
@@ -93,7 +99,7 @@ std::unique_ptr<platform::ServerObject> SqliteClient::OpenId(std::u16string_view
   sqlite3_stmt* raw = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) !=
       SQLITE_OK)
-    throw platform::ServerError(QueryFailedMessage(className, sqlite3_errmsg(db_)));
+    throw platform::ServerError(QueryFailedMessage(className, SqliteReason(db_)));
   std::unique_ptr<sqlite3_stmt, FinalizeStatement> statement(raw);
   sqlite3_bind_text(statement.get(), 1, parameter->data(), static_cast<int>(parameter->size()),
                     SQLITE_STATIC);
@@ -101,7 +107,7 @@ std::unique_ptr<platform::ServerObject> SqliteClient::OpenId(std::u16string_view
   const int rc = sqlite3_step(statement.get());
   if (rc == SQLITE_DONE) throw platform::ObjectNotFoundError(NotFoundMessage(className, id));
   if (rc != SQLITE_ROW)
-    throw platform::ServerError(QueryFailedMessage(className, sqlite3_errmsg(db_)));
+    throw platform::ServerError(QueryFailedMessage(className, SqliteReason(db_)));
   Row row;
   const int columns = sqlite3_column_count(statement.get());
   for (int i = 0; i < columns; ++i)

@@ -35,10 +35,12 @@ class SqliteClient final : public platform::ServerClient {
                                                  std::u16string_view id) override;
 
   const std::string& Path() const { return path_; }
-  // Why the last connect failed, in SQLite's words.
-  const std::string& LastError() const { return lastError_; }
+  // Why the last connect failed or is-connected found the file gone, naming the file.
+  std::string LastError() const override { return lastError_; }
 
  private:
+  std::string Unusable(const std::string& reason) const;
+
   std::string path_;
   SqliteOptions options_;
   sqlite3* db_ = nullptr;

@@ -45,6 +45,7 @@ TEST(Startup, EmptyStoreAsksForTheLoginStoresItAndLogsIn) {
                             {u"Cache Login", u"Login", u"Namespace", u"MIRLOX"}}));
   EXPECT_EQ(h.server.ConnectStrings(),
             std::vector<std::u16string>{u"cn_iptcp:" + kDefaultIP + u"[1973]:MIRLOX"});
+  EXPECT_TRUE(h.Log("stderr").empty()) << h.Dump();
 }
 
 struct Refusal {
@@ -73,6 +74,8 @@ TEST(Startup, RefusedLoginTellsTheUserAndEndsWithoutTheMainWindow) {
     const int message = h.log.IndexOf(
         "msgbox style=64 title=Anmeldung an Caché: Passwort Falsch oder Benutzer nicht Aktiv");
     ASSERT_GE(message, 0) << h.Dump();
+    EXPECT_EQ(h.Log("stderr"),
+              std::vector<std::string>{"stderr: Passwort Falsch oder Benutzer nicht Aktiv"});
     // The busy pointer is still set while the message is up, and reset only afterwards.
     EXPECT_EQ(h.Log("pointer"), (std::vector<std::string>{"pointer 11", "pointer 0"}));
     EXPECT_LT(h.log.IndexOf("pointer 11"), message);
@@ -110,6 +113,16 @@ TEST(Startup, ServerThatNeverAnswersEndsAfterThreeAttempts) {
   EXPECT_EQ(h.Log("msgbox"),
             (std::vector<std::string>{"msgbox style=48 title=Anmeldung an Caché: Server nach 3 "
                                       "Versuchen nicht erreichbar!\r\nAbbruch"}));
+  // Standard error has why each attempt failed, and the message as one line, before the box.
+  const std::string attempt = " von 3 mit cn_iptcp:10.0.0.99[1972]:MIRLOX fehlgeschlagen: ";
+  EXPECT_EQ(h.Log("stderr"),
+            (std::vector<std::string>{
+                "stderr: Verbindungsversuch 1" + attempt + "vom Testserver abgewiesen",
+                "stderr: Verbindungsversuch 2" + attempt + "vom Testserver abgewiesen",
+                "stderr: Verbindungsversuch 3" + attempt + "vom Testserver abgewiesen",
+                "stderr: Server nach 3 Versuchen nicht erreichbar! Abbruch"}));
+  EXPECT_LT(h.log.IndexOf("stderr: Server nach 3 Versuchen nicht erreichbar! Abbruch"),
+            h.log.IndexOf(h.Log("msgbox").at(0)));
   // Two pauses of one second each.
   EXPECT_GE(h.clock.NowMs() - start, 2000);
   EXPECT_LT(h.clock.NowMs() - start, 2100);
@@ -125,6 +138,9 @@ TEST(Startup, UnforeseenFailureIsShownAndEndsTheProgram) {
   ASSERT_EQ(boxes.size(), 1u) << h.Dump();
   EXPECT_TRUE(boxes[0].starts_with("msgbox style=16 title=Quorel: Quorel wird wegen"));
   EXPECT_NE(boxes[0].find("AKTIV"), std::string::npos);
+  EXPECT_EQ(h.Log("stderr"), std::vector<std::string>{
+                                 "stderr: Quorel wird wegen eines unerwarteten Fehlers beendet: "
+                                 "Eigenschaft nicht gefunden: AKTIV"});
   EXPECT_FALSE(h.screen.HasWindow(u"FMStart"));
   EXPECT_LT(h.log.IndexOf("server call sys_Close"), h.log.IndexOf("server release object"));
 }

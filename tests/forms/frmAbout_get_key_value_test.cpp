@@ -5,6 +5,7 @@
 #include "forms/frmAbout.h"
 #include "platform/desktop/form_desktop.h"
 #include "platform/headless/headless_backend.h"
+#include "platform/headless/diagnostics_log.h"
 #include "support/test_registry.h"
 #include "support/test_system.h"
 #ifndef _WIN32
@@ -47,7 +48,8 @@ class GetKeyValueTest : public ::testing::Test {
   platform::headless::VirtualClock clock_;
   platform::headless::HeadlessBackend screen_{clock_, log_};
   platform::desktop::FormDesktop desktop_{screen_, u"Quorel"};
-  frmAbout about_{desktop_, system_};
+  platform::headless::DiagnosticsLog diagnostics_{log_};
+  frmAbout about_{desktop_, system_, diagnostics_};
 };
 
 TEST_F(GetKeyValueTest, ConvertsByTypeAndSize) {

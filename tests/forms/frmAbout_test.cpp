@@ -44,6 +44,7 @@ TEST(frmAbout, FocusOrderTakesInBothLinksAndNoLabel) {
     std::stable_sort(focusable.begin(), focusable.end(),
                      [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
     std::vector<std::u16string> names;
+    names.reserve(focusable.size());
     for (auto* c : focusable)
       names.push_back(c->name);
     return names;
@@ -59,7 +60,8 @@ TEST(frmAbout, FocusOrderTakesInBothLinksAndNoLabel) {
 // The registry values and a folder for the system information program.
 class SysInfo : public ::testing::Test {
  protected:
-  // Clicks "Systeminfo..." and returns the message boxes shown.
+  // Clicks "Systeminfo..." and returns the message boxes shown; the lines on standard error go
+  // to lines_.
   std::vector<std::string> Click(bool expectMessage) {
     LoggedIn h(registry_.File());
     h.screen.PressF1(u"FMStart");
@@ -67,6 +69,7 @@ class SysInfo : public ::testing::Test {
     if (expectMessage) h.screen.Answer(platform::vbOK);
     EXPECT_EQ(h.Run(), kStillRunning) << h.Dump();
     EXPECT_TRUE(h.screen.IsVisible(u"frmAbout"));  // the box stays open in every case
+    lines_ = h.Log("stderr");
     return h.Log("msgbox");
   }
   // A path as the registry holds it: in the code page, with the platform's separators.
@@ -76,6 +79,7 @@ class SysInfo : public ::testing::Test {
 
   TempDir dir_{"quorel-about"};
   TestRegistry registry_;
+  std::vector<std::string> lines_;
   const std::string kMsinfo = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
   const std::string kLocation = "SOFTWARE\\Microsoft\\Shared Tools Location";
   const std::vector<std::string> kNotAvailable = {
@@ -97,6 +101,13 @@ TEST_F(SysInfo, PathNamingAMissingFileEndsInTheMessageWithoutASecondLookup) {
   registry_.SetText(kLocation, "MSINFO", RegistryPath(dir_ / "tools"));
   EXPECT_EQ(Click(true), kNotAvailable);
   EXPECT_FALSE(MarkerProgramStarted(program));
+  // Why not is on standard error.
+  ASSERT_EQ(lines_.size(), 1u);
+  EXPECT_TRUE(lines_[0].starts_with(
+      "stderr: Systeminformationen sind momentan nicht verfügbar: "
+      "Das Programm \"" +
+      U8((dir_ / "missing").u16string()) + "\" kann nicht gestartet werden: "))
+      << lines_[0];
 }
 
 TEST_F(SysInfo, FolderValueIsUsedWhenItHoldsTheProgram) {

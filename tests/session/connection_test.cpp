@@ -47,6 +47,14 @@ TEST(ConnectServer, ConnectTrueButNotConnectedCountsAsAFailedAttempt) {
   EXPECT_EQ(h.Log("show FMServer modal").size(), 2u);
   EXPECT_EQ(h.server.OpenConnections(), 1);
   EXPECT_TRUE(h.Log("msgbox").empty());
+  // Each failed attempt says why on standard error; the one that connects says nothing.
+  const std::string attempt = " von 3 mit cn_iptcp:10.0.0.1[1972]:MIRLOX fehlgeschlagen: ";
+  EXPECT_EQ(h.Log("stderr"),
+            (std::vector<std::string>{
+                "stderr: Verbindungsversuch 1" + attempt +
+                    "gleich nach dem Aufbau war die Verbindung wieder getrennt",
+                "stderr: Verbindungsversuch 2" + attempt + "vom Testserver abgewiesen"}));
+  EXPECT_LT(h.log.IndexOf(h.Log("stderr").at(0)), h.log.IndexOf("show FMServer modal"));
 }
 
 TEST(ConnectServer, WhatTheUserTypesBetweenAttemptsDoesNotChangeTheNextAttempt) {
@@ -217,7 +225,7 @@ TEST(ConnectServer, EventsGoOnWhileAConnectWaits) {
 }
 
 TEST(Pause, ZeroOrNegativeReturnsAtOnce) {
-  for (std::int16_t hundredths : {0, -1, -32768}) {
+  for (const std::int16_t hundredths : {std::int16_t{0}, std::int16_t{-1}, std::int16_t{-32768}}) {
     Connected h;
     const auto start = h.clock.NowMs();
     const auto entries = h.log.Entries().size();

@@ -10,6 +10,7 @@
 
 #include "app/program.h"
 #include "platform/desktop/form_desktop.h"
+#include "platform/headless/diagnostics_log.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/memory_store.h"
 #include "platform/headless/scripted_server.h"
@@ -32,7 +33,8 @@ class Harness {
                    std::string registryPath = "/nonexistent/quorel/registry",
                    platform::ServerClientFactory* serverClients = nullptr)
       : system(std::move(commandLine), std::move(registryPath)),
-        platform{desktop, store, clock, serverClients ? *serverClients : server, system},
+        platform{desktop, store,      clock, serverClients ? *serverClients : server,
+                 system,  diagnostics},
         program(std::make_unique<app::Program>(platform)) {}
 
   cacheapi::Session& session() { return program->session(); }
@@ -80,6 +82,7 @@ class Harness {
   headless::MemoryStore store;
   headless::ScriptedServer server{log};
   TestSystem system;
+  headless::DiagnosticsLog diagnostics{log};
   cacheapi::Platform platform;
   std::unique_ptr<app::Program> program;
 };

@@ -18,6 +18,7 @@
 #include "app/program.h"
 #include "forms/exit_status.h"
 #include "platform/desktop/form_desktop.h"
+#include "platform/headless/diagnostics_log.h"
 #include "platform/headless/memory_store.h"
 #include "platform/headless/scripted_server.h"
 #include "session/cacheapi.h"
@@ -77,7 +78,7 @@ class Journey : public ::testing::Test {
   int Run(std::u16string commandLine = {}) {
     const auto system = Driver::MakeSystem(std::move(commandLine));
     desktop.emplace(d.backend, u"Quorel");
-    cacheapi::Platform platform{*desktop, store, clock, watch, *system};
+    cacheapi::Platform platform{*desktop, store, clock, watch, *system, diagnostics};
     app::Program program{platform};
     const int status = d.user.Drive([&] { return program.Run(); });
     EXPECT_TRUE(d.user.Done()) << "steps left";
@@ -98,6 +99,7 @@ class Journey : public ::testing::Test {
   platform::headless::ScriptedServer server{log};
   PointerWatch watch{server, [this] { return d.ProgramPointer(); }};
   platform::headless::MemoryStore store;
+  platform::headless::DiagnosticsLog diagnostics{log};
   typename Driver::Clock clock;
   std::optional<platform::desktop::FormDesktop> desktop;
 };

@@ -14,6 +14,7 @@
 
 #include "platform/posix/command_line.h"
 #include "platform/posix/local_clock.h"
+#include "platform/posix/standard_error.h"
 #include "platform/text.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -105,16 +106,30 @@ TEST_F(PosixSystemTest, FileExistsOnlyForVisibleRegularFiles) {
     EXPECT_EQ(system_.FileExists(c.path), c.exists) << text::ToUtf8(c.path);
 }
 
-TEST_F(PosixSystemTest, StartsProgramsAndReportsFailures) {
+TEST_F(PosixSystemTest, StartsProgramsAndSaysInGermanWhyNot) {
   EXPECT_NO_THROW(system_.StartProcess(u"\\bin\\true"));
-  EXPECT_NO_THROW(system_.StartProcess(u"true"));  // searched on PATH
-  for (const auto* path : {u"/nonexistent/program", u""}) {
+  EXPECT_NO_THROW(system_.StartProcess(u"true"));    // searched on PATH
+  std::ofstream(dir_ / "daten") << "kein Programm";  // not executable, also for root
+  const auto dir = text::FromUtf8(dir_.string());
+  const struct {
+    std::u16string path;
+    const char* reason;
+  } cases[] = {
+      {u"/nonexistent/program", "Datei oder Ordner nicht vorhanden"},
+      {u"", "kein Programm angegeben"},
+      {dir + u"/daten", "keine Berechtigung"},
+      {dir, "keine Berechtigung"},
+      {dir + u"/daten/programm", "ein Teil des Pfads ist kein Ordner"},
+      {u"/" + std::u16string(5000, u'x'), "der Name ist zu lang"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = text::ToUtf8(c.path);
     try {
-      system_.StartProcess(path);
-      ADD_FAILURE() << "no error for " << text::ToUtf8(path);
+      system_.StartProcess(c.path);
+      ADD_FAILURE() << "no error for " << path;
     } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find("\"" + text::ToUtf8(path) + "\""), std::string::npos)
-          << e.what();
+      EXPECT_EQ(std::string(e.what()),
+                "Das Programm \"" + path + "\" kann nicht gestartet werden: " + c.reason);
     }
   }
 }
@@ -135,6 +150,29 @@ TEST(DefaultRegistryPathTest, EnvironmentOverridesTheDefault) {
     const quorel::testing::ScopedEnv registry("QUOREL_REGISTRY", value);
     EXPECT_EQ(DefaultRegistryPath(), path);
   }
+}
+
+TEST(StandardErrorTest, EachTextIsOneLineWithTheProgramsName) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const int saved = dup(STDERR_FILENO);
+  dup2(pipeFds[1], STDERR_FILENO);
+  StandardError diagnostics;
+  diagnostics.Line(u"Server nach 3 Versuchen nicht erreichbar!\r\nAbbruch");
+  diagnostics.Line(u"zwei\nZeilen\rund \u201EUmlaute\u201C: \u00E4\u00F6\u00FC");
+  diagnostics.Line(u"");
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  close(pipeFds[1]);
+  std::string written;
+  char buffer[256];
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    written.append(buffer, static_cast<std::size_t>(n));
+  close(pipeFds[0]);
+  EXPECT_EQ(written,
+            "quorel: Server nach 3 Versuchen nicht erreichbar! Abbruch\n"
+            "quorel: zwei Zeilen und \xE2\x80\x9EUmlaute\xE2\x80\x9C: \xC3\xA4\xC3\xB6\xC3\xBC\n"
+            "quorel: \n");
 }
 
 TEST(LocalClockTest, WithinTheDayAndAdvancing) {

@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
+#include "platform/headless/diagnostics_log.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged_user.h"
 
@@ -172,6 +174,42 @@ TEST_F(RegistryFileTest, WriteRightsNeedAWritableFile) {
     EXPECT_EQ(registry.Open(HKEY_LOCAL_MACHINE, kKey, 0, mask, &key), ERROR_ACCESS_DENIED)
         << std::hex << mask;
   EXPECT_EQ(registry.Open(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryFileTest, AFileThatCannotBeReadOpensNoKeyAndSaysWhyOnce) {
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
+  const struct {
+    const char* what;
+    std::function<void(const std::filesystem::path& path)> prepare;
+    long rc;
+    const char* reason;
+  } cases[] = {
+      {"no right to read",
+       [](const std::filesystem::path& path) {
+         std::ofstream(path) << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n";
+         chmod(path.c_str(), 0200);
+       },
+       ERROR_ACCESS_DENIED, "keine Berechtigung"},
+      {"a folder",
+       [](const std::filesystem::path& path) { std::filesystem::create_directory(path); },
+       ERROR_FILE_NOT_FOUND, "es ist ein Ordner, keine Datei"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto path = dir_ / c.what;
+    c.prepare(path);
+    platform::headless::EventLog log;
+    platform::headless::DiagnosticsLog diagnostics(log);
+    RegistryFile registry(path, &diagnostics);
+    for (int i = 0; i < 2; ++i) {
+      HKEY key = 0;
+      EXPECT_EQ(registry.Open(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key), c.rc);
+      EXPECT_EQ(key, 0u);
+    }
+    EXPECT_EQ(log.Entries(),
+              std::vector<std::string>{"stderr: Die Registrierungsdatei \u201E" + path.string() +
+                                       "\u201C ist nicht lesbar (" + c.reason + ")"});
+  }
 }
 
 TEST_F(RegistryFileTest, IgnoresMalformedLines) {

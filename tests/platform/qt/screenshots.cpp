@@ -12,6 +12,7 @@
 #include "app/program.h"
 #include "gui_user.h"
 #include "platform/desktop/form_desktop.h"
+#include "platform/headless/diagnostics_log.h"
 #include "platform/headless/memory_store.h"
 #include "platform/headless/scripted_server.h"
 #include "platform/posix/local_clock.h"
@@ -32,7 +33,8 @@ struct GuiProgram {
   quorel::posix::PosixSystem system{u"", "/nonexistent/quorel/registry"};
   quorel::qt::QtBackend backend;
   platform::desktop::FormDesktop desktop{backend, u"Quorel"};
-  quorel::cacheapi::Platform platform{desktop, store, clock, server, system};
+  platform::headless::DiagnosticsLog diagnostics{log};
+  quorel::cacheapi::Platform platform{desktop, store, clock, server, system, diagnostics};
   quorel::app::Program program{platform};
   GuiUser user{backend};
 };

@@ -193,7 +193,7 @@ TYPED_TEST_SUITE_P(Login);
 
 TYPED_TEST_P(Login, AcceptedUserSeesTheirNameInTheCaption) {
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::u16string login;
     std::u16string firma;
     std::u16string benutzer;
@@ -220,7 +220,7 @@ TYPED_TEST_P(Login, AcceptedUserSeesTheirNameInTheCaption) {
 
 TYPED_TEST_P(Login, RefusedUserIsToldAndTheProgramEnds) {
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::u16string login;
   };
   const std::vector<Case> cases = {
@@ -245,7 +245,7 @@ TYPED_TEST_P(Login, HostileCompanyAndUserTextsAreRefusedAndTheTableStaysIntact) 
   const long rows = this->engine.RowCount();
   ASSERT_GT(rows, 0);
   struct Case {
-    const char* what;
+    const char* what = nullptr;
     std::u16string firma;
     std::u16string name;
   };
@@ -287,13 +287,24 @@ REGISTER_TYPED_TEST_SUITE_P(Login, AcceptedUserSeesTheirNameInTheCaption,
 
 // The outcome of the program failing to reach its server three times, whatever the cause:
 // two server dialogs, the message, exit status 2, three clients.
-inline void ExpectThreeFailedAttempts(Harness& h, int created) {
+inline void ExpectThreeFailedAttempts(Harness& h, int created, std::string_view reason) {
   EXPECT_EQ(created, 3);
   EXPECT_EQ(h.Log("show FMServer modal").size(), 2u) << h.Dump();
   EXPECT_EQ(h.Log("msgbox"),
             (std::vector<std::string>{"msgbox style=48 title=Anmeldung an Caché: Server nach 3 "
                                       "Versuchen nicht erreichbar!\r\nAbbruch"}));
   EXPECT_FALSE(h.screen.HasWindow(u"FMStart"));
+  // Standard error says why each attempt failed, in the client's words.
+  const auto lines = h.Log("stderr: ");
+  ASSERT_EQ(lines.size(), 4u) << h.Dump();
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    const std::string& line = lines[static_cast<std::size_t>(attempt - 1)];
+    EXPECT_TRUE(
+        line.starts_with("stderr: Verbindungsversuch " + std::to_string(attempt) + " von 3"))
+        << line;
+    EXPECT_NE(line.find(reason), std::string::npos) << line;
+  }
+  EXPECT_EQ(lines[3], "stderr: Server nach 3 Versuchen nicht erreichbar! Abbruch");
 }
 
 // Scripts the user's answers to three failed attempts: back twice, then OK to the message.

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "platform/sql/postgres_client.h"
+#include "support/own_mounts.h"
 #include "support/temp_dir.h"
 
 namespace quorel::sql {
@@ -32,23 +33,11 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kBound{1500};
 
-// Makes this process root of a user namespace of its own, with the rights to set up the others.
-bool BecomeRootOfAUserNamespace() {
-  const std::string uid = std::to_string(geteuid()), gid = std::to_string(getegid());
-  if (unshare(CLONE_NEWUSER) != 0) return false;
-  std::ofstream("/proc/self/setgroups") << "deny";
-  std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
-  std::ofstream gidMap("/proc/self/gid_map");
-  return static_cast<bool>(gidMap << "0 " << gid << " 1" << std::flush);
-}
-
 // Sets up the silent name server in new namespaces, its files in dir; an empty text when that
 // worked.
 std::string SilenceTheNameServer(const std::string& dir) {
-  if (geteuid() != 0 && !BecomeRootOfAUserNamespace())
-    return std::string("user namespace: ") + strerror(errno);
-  if (unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return std::string("unshare: ") + strerror(errno);
-  if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return "mount private";
+  if (std::string failed = quorel::testing::EnterOwnMountNamespace(CLONE_NEWNET); !failed.empty())
+    return failed;
   const std::string resolv = dir + "/resolv.conf";
   const std::string nsswitch = dir + "/nsswitch.conf";
   // Each query waits 30 s, far beyond the bound.
@@ -73,50 +62,31 @@ std::string SilenceTheNameServer(const std::string& dir) {
 
 // In the child: one connect to a name only that server could answer. Reports
 // "connected elapsed-ms longest-gap-ms calls" and the client's error on the next line.
-[[noreturn]] void ConnectInSilence(int out, const std::string& dir) {
-  std::string report;
-  if (const std::string failed = SilenceTheNameServer(dir); !failed.empty()) {
-    report = "failed " + failed;
-  } else {
-    PostgresClient client(PostgresOptions{kBound});
-    auto last = Clock::now();
-    milliseconds longest{0};
-    int calls = 0;
-    client.SetWhileWaiting([&] {
-      const auto now = Clock::now();
-      longest = std::max(longest, std::chrono::duration_cast<milliseconds>(now - last));
-      last = now;
-      ++calls;
-    });
-    const auto start = Clock::now();
-    const bool connected = client.Connect(u"cn_iptcp:mirlox-db.test[5432]:MIRLOX");
-    const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-    longest = std::max(longest, std::chrono::duration_cast<milliseconds>(Clock::now() - last));
-    report = std::to_string(connected) + " " + std::to_string(elapsed.count()) + " " +
-             std::to_string(longest.count()) + " " + std::to_string(calls) + "\n" +
-             client.LastError();
-  }
-  static_cast<void>(write(out, report.data(), report.size()));
-  _exit(0);
+std::string ConnectInSilence(const std::string& dir) {
+  if (const std::string failed = SilenceTheNameServer(dir); !failed.empty())
+    return "failed " + failed;
+  PostgresClient client(PostgresOptions{kBound});
+  auto last = Clock::now();
+  milliseconds longest{0};
+  int calls = 0;
+  client.SetWhileWaiting([&] {
+    const auto now = Clock::now();
+    longest = std::max(longest, std::chrono::duration_cast<milliseconds>(now - last));
+    last = now;
+    ++calls;
+  });
+  const auto start = Clock::now();
+  const bool connected = client.Connect(u"cn_iptcp:mirlox-db.test[5432]:MIRLOX");
+  const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+  longest = std::max(longest, std::chrono::duration_cast<milliseconds>(Clock::now() - last));
+  return std::to_string(connected) + " " + std::to_string(elapsed.count()) + " " +
+         std::to_string(longest.count()) + " " + std::to_string(calls) + "\n" + client.LastError();
 }
 
 TEST(PostgresNameLookup, ASilentNameServerCostsTheConnectBoundAndEventsGoOn) {
   const quorel::testing::TempDir dir("quorel-resolver");
-  int pipeFds[2];
-  ASSERT_EQ(pipe(pipeFds), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipeFds[0]);
-    ConnectInSilence(pipeFds[1], dir.path().string());
-  }
-  close(pipeFds[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-    report.append(buffer, static_cast<std::size_t>(n));
-  close(pipeFds[0]);
-  waitpid(child, nullptr, 0);
+  const std::string report =
+      quorel::testing::InChildProcess([&] { return ConnectInSilence(dir.path().string()); });
   ASSERT_FALSE(report.starts_with("failed ")) << "no silent name server: " << report;
 
   std::istringstream in(report);

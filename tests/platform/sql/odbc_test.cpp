@@ -70,7 +70,7 @@ TEST(OdbcConfiguration, AMissingDatabaseIsAFailedConnectAndIsNotCreated) {
   Harness h(u"1 0 ABC pw", "/nonexistent/quorel/registry", &factory);
   AnswerThreeFailedAttempts(h);
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
-  ExpectThreeFailedAttempts(h, factory.created());
+  ExpectThreeFailedAttempts(h, factory.created(), "connect failed (SQLSTATE HY000)");
   EXPECT_FALSE(std::filesystem::exists((dir / "MIRLOX.sqlite3").string()));
 }
 

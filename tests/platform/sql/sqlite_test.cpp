@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "engine_suites.h"
 #include "platform/sql/server_factory.h"
@@ -40,9 +41,9 @@ struct SqliteEngine {
 INSTANTIATE_TYPED_TEST_SUITE_P(SqliteClient, Client, SqliteEngine);
 INSTANTIATE_TYPED_TEST_SUITE_P(SqliteLogin, Login, SqliteEngine);
 
-// The program against a file it cannot use: three attempts, exit status 2, and the file is
-// neither created nor changed.
-void ExpectNoConnection(const std::string& path) {
+// The program against a file it cannot use: three attempts, each with the reason on standard
+// error, exit status 2, and the file is neither created nor changed.
+void ExpectNoConnection(const std::string& path, std::string_view reason) {
   const bool existed = std::filesystem::exists(path);
   const bool regular = std::filesystem::is_regular_file(path);
   const auto size = regular ? std::filesystem::file_size(path) : 0;
@@ -51,7 +52,9 @@ void ExpectNoConnection(const std::string& path) {
   Harness h(u"1 0 ABC pw", "/nonexistent/quorel/registry", &factory);
   AnswerThreeFailedAttempts(h);
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
-  ExpectThreeFailedAttempts(h, factory.created());
+  ExpectThreeFailedAttempts(h, factory.created(),
+                            "fehlgeschlagen: Die Datenbankdatei \u201E" + path +
+                                "\u201C ist nicht verwendbar: " + std::string(reason));
   EXPECT_EQ(std::filesystem::exists(path), existed);
   if (regular) {
     EXPECT_EQ(std::filesystem::file_size(path), size);
@@ -62,19 +65,23 @@ TEST(SqliteFile, WithoutAUsableFileTheProgramEndsAfterThreeAttempts) {
   struct Case {
     const char* what;
     std::function<void(const std::string& path)> prepare;
+    const char* reason;
   };
   const std::vector<Case> cases = {
-      {"missing", [](const std::string&) {}},
-      {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+      {"missing", [](const std::string&) {},
+       "die Datei kann nicht geöffnet werden (Datei oder Ordner nicht vorhanden)"},
+      {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+       "die Datei kann nicht gelesen werden (es ist ein Ordner, keine Datei)"},
       {"not a database",
-       [](const std::string& path) { std::ofstream(path) << "kein SQLite, nur Text\n"; }},
+       [](const std::string& path) { std::ofstream(path) << "kein SQLite, nur Text\n"; },
+       "die Datei ist keine SQLite-Datenbank"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     const std::string path = (dir / "MIRLOX.sqlite3").string();
     c.prepare(path);
-    ExpectNoConnection(path);
+    ExpectNoConnection(path, c.reason);
   }
 }
 
@@ -84,16 +91,7 @@ TEST(SqliteFile, AnUnreadableFileIsAFailedConnect) {
   const std::string path = (dir / "MIRLOX.sqlite3").string();
   CreateTestDatabase(path);
   ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-  ExpectNoConnection(path);
-}
-
-TEST(SqliteFile, FailedConnectSaysWhyInSqlitesWords) {
-  TempDir dir;
-  SqliteClient client((dir / "fehlt.sqlite3").string());
-  EXPECT_FALSE(client.Connect(u"cn_iptcp:127.0.0.1[1972]:MIRLOX"));
-  EXPECT_FALSE(client.IsConnected());
-  EXPECT_NE(client.LastError().find("unable to open"), std::string::npos) << client.LastError();
-  EXPECT_FALSE(std::filesystem::exists(dir / "fehlt.sqlite3"));
+  ExpectNoConnection(path, "die Datei kann nicht geöffnet werden (keine Berechtigung)");
 }
 
 TEST(SqliteFile, ARemovedOrReplacedFileEndsTheConnectionAndTheNextConnectTakesTheNewOne) {
@@ -139,11 +137,20 @@ TEST(SqliteFile, AReadWaitsForAWriterOnlyWithinTheBusyTimeout) {
     client.OpenId(u"MX.ParPersEdv", u"1||ABC");
     ADD_FAILURE() << "read through an exclusive lock";
   } catch (const platform::ServerError& e) {
-    EXPECT_NE(std::string(e.what()).find("locked"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("die Datenbank ist von einem anderen Programm gesperrt"),
+              std::string::npos)
+        << e.what();
   }
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, std::chrono::milliseconds(150));
   EXPECT_LT(waited, std::chrono::seconds(2));
+  // A connect meanwhile cannot read the schema.
+  SqliteClient second(engine.path, SqliteOptions{.busyTimeout = std::chrono::milliseconds(50)});
+  EXPECT_FALSE(second.Connect(u""));
+  EXPECT_NE(second.LastError().find(
+                "ist nicht verwendbar: die Datenbank ist von einem anderen Programm gesperrt"),
+            std::string::npos)
+      << second.LastError();
   sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(writer);
   EXPECT_EQ(U8(client.OpenId(u"MX.ParPersEdv", u"1||ABC")->Property(u"PNAME")), "Jürgen Müller");

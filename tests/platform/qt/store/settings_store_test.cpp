@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "tests/platform/qt/store/store_sets.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged_user.h"
 
 namespace quorel::qt {
 namespace {
@@ -334,7 +336,7 @@ TEST_F(IniSettingsStoreTest, RandomEditsCostOnlyTheEditedLinesAndSavesReadBackWh
   constexpr int kFiles = 60;
   for (int n = 0; n < kFiles; ++n) {
     std::string bytes = base;
-    for (int edits = 1 + random() % 3; edits > 0; --edits) {
+    for (auto edits = 1 + random() % 3; edits > 0; --edits) {
       // Only at ASCII bytes, so that the file stays UTF-8.
       std::size_t pos = 0;
       do {
@@ -379,6 +381,111 @@ TEST_F(IniSettingsStoreTest, SecondDamageOnTheSameSecondGetsItsOwnCopy) {
     kept.push_back(ReadBytes(copy));
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"kaputt 1", "kaputt 2"}));
+}
+
+// A settings file kept elsewhere behind a symbolic link: the save writes where the link leads,
+// and the link stays, so that it goes on naming the settings.
+TEST_F(IniSettingsStoreTest, ASaveThroughASymbolicLinkWritesItsTargetAndKeepsTheLink) {
+  const struct {
+    const char* what;
+    std::function<void(const fs::path& konfig)> link;
+    fs::path target;  // in echt/, written before when it is quorel.ini
+  } cases[] = {
+      {"relative",
+       [](const fs::path& k) { fs::create_symlink("../echt/quorel.ini", k / "Cache Login.ini"); },
+       "quorel.ini"},
+      {"absolute",
+       [](const fs::path& k) {
+         fs::create_symlink(k.parent_path() / "echt/quorel.ini", k / "Cache Login.ini");
+       },
+       "quorel.ini"},
+      {"a chain",
+       [](const fs::path& k) {
+         fs::create_symlink("zwischen.ini", k / "Cache Login.ini");
+         fs::create_symlink("../echt/quorel.ini", k / "zwischen.ini");
+       },
+       "quorel.ini"},
+      {"to a file not there yet",
+       [](const fs::path& k) { fs::create_symlink("../echt/neu.ini", k / "Cache Login.ini"); },
+       "neu.ini"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path konfig = dir_ / c.what / "konfig", echt = dir_ / c.what / "echt";
+    fs::create_directories(konfig);
+    fs::create_directories(echt);
+    WriteBytes(echt / "quorel.ini", "[Login]\nExtra=bleibt\n");
+    c.link(konfig);
+    const auto before = std::distance(fs::directory_iterator(konfig), fs::directory_iterator());
+    {
+      IniSettingsStore store(konfig.string());
+      testing::SaveSet(store, u"neu");
+    }
+    EXPECT_TRUE(fs::is_symlink(konfig / "Cache Login.ini"));
+    EXPECT_EQ(Mode(echt / c.target), 0600u);
+    IniSettingsStore fresh(konfig.string());
+    EXPECT_EQ(testing::CompleteSetTag(fresh), u"neu");
+    EXPECT_EQ(fresh.GetSetting(kApp, kSection, u"Extra", kAbsent),
+              c.target == "quorel.ini" ? u"bleibt" : kAbsent);
+    // Nothing else is left in either folder: the links, quorel.ini and the target.
+    EXPECT_EQ(std::distance(fs::directory_iterator(konfig), fs::directory_iterator()), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(echt), fs::directory_iterator()),
+              c.target == "quorel.ini" ? 1 : 2);
+  }
+}
+
+// A file that is there but cannot be read reads as empty; the store says so once, before
+// anything could be typed, and the save that follows is refused and leaves the file alone.
+TEST_F(IniSettingsStoreTest, AnUnreadableFileIsToldOnceAtTheFirstReadAndStaysUntouched) {
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
+  const struct {
+    const char* what;
+    std::function<void(const fs::path& file)> prepare;
+    const char* reason;
+  } cases[] = {
+      {"no right to read",
+       [](const fs::path& file) {
+         WriteBytes(file, "[Login]\nFirma=7\n");
+         fs::permissions(file, fs::perms::owner_write);
+       },
+       "keine Berechtigung"},
+      {"a folder", [](const fs::path& file) { fs::create_directory(file); },
+       "es ist ein Ordner, keine Datei"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = dir_ / c.what, file = dir / "Cache Login.ini";
+    fs::create_directory(dir);
+    c.prepare(file);
+    IniSettingsStore store(dir.string());
+    std::vector<std::u16string> told;
+    store.OnUnreadableFile([&](std::u16string_view message) { told.emplace_back(message); });
+    for (int round = 0; round < 2; ++round)  // as at the start: read, and again after the dialog
+      for (const auto key : testing::kKeys)
+        EXPECT_EQ(store.GetSetting(kApp, kSection, key, kAbsent), kAbsent);
+    EXPECT_EQ(told, std::vector<std::u16string>{
+                        u"Die Einstellungsdatei \u201E" + text::FromUtf8(file.string()) +
+                        u"\u201C ist nicht lesbar (" + text::FromUtf8(c.reason) +
+                        u"). Die Anmeldung beginnt mit den Voreinstellungen; speichern l\u00E4sst "
+                        u"sich erst wieder, wenn die Datei lesbar ist, und bis dahin bleibt sie "
+                        u"unver\u00E4ndert."});
+    try {
+      testing::SaveSet(store, u"neu");
+      ADD_FAILURE() << "saved";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()), "Die Einstellungsdatei \u201E" + file.string() +
+                                           "\u201C kann nicht gespeichert werden: die vorhandene "
+                                           "Datei ist nicht lesbar (" +
+                                           c.reason + ").");
+    }
+    if (fs::is_regular_file(file)) {
+      fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+      EXPECT_EQ(ReadBytes(file), "[Login]\nFirma=7\n");
+    } else {
+      EXPECT_TRUE(fs::is_empty(file));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  }
 }
 
 TEST(DefaultConfigDirectory, FollowsXdgConfigHomeElseHome) {

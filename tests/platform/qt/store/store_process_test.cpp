@@ -1,8 +1,10 @@
-// Saves from other processes: two at once, one killed midway, one without the right to write.
+// Saves from other processes: two at once, one killed midway, one without the right to write,
+// one on a full disk.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +22,7 @@
 #include "platform/qt/ini_settings_store.h"
 #include "platform/text.h"
 #include "tests/platform/qt/store/store_sets.h"
+#include "tests/support/own_mounts.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unprivileged_user.h"
 
@@ -215,6 +218,88 @@ TEST_F(StoreProcessTest, ProcessKilledWhileSavingLeavesAWholeFile) {
     EXPECT_FALSE(name.find(".damaged-") != std::string::npos || name.ends_with(".lock")) << name;
 }
 
+// Fills the file system of dir up to its last block.
+void FillBlocks(const fs::path& dir) {
+  const int fd = open((dir / "fill").c_str(), O_WRONLY | O_CREAT, 0600);
+  const std::string block(4096, 'x');
+  while (write(fd, block.data(), block.size()) > 0) {
+  }
+  close(fd);
+}
+
+// Fills it up but for one block.
+void FillBlocksButOne(const fs::path& dir) {
+  FillBlocks(dir);
+  truncate((dir / "fill").c_str(), static_cast<off_t>(fs::file_size(dir / "fill") - 4096));
+}
+
+// Uses up every file it can hold.
+void FillInodes(const fs::path& dir) {
+  for (int n = 0;; ++n) {
+    const int fd = open((dir / ("fill-" + std::to_string(n))).c_str(), O_WRONLY | O_CREAT, 0600);
+    if (fd < 0) return;
+    close(fd);
+  }
+}
+
+// A save on a full file system: a tiny one mounted over the settings folder, in a child process
+// of its own for each case. The reason is the full disk, wherever the save runs out of room,
+// and the file is as it was.
+TEST_F(StoreProcessTest, AFullDiskIsNamedAsTheReasonAndTheFileStaysAsItWas) {
+  const struct {
+    const char* what;
+    const char* options;
+    void (*fill)(const fs::path& dir);
+    const char* cause;
+  } cases[] = {
+      {"no room for the lock", "size=64k", FillBlocks, "kann keine Datei angelegt werden"},
+      {"no file left", "size=1m,nr_inodes=16", FillInodes, "kann keine Datei angelegt werden"},
+      {"no room for the data", "size=64k", FillBlocksButOne,
+       "das Schreiben der Datei ist fehlgeschlagen"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Reports the error, whether the file kept its bytes, and what else was left in dir.
+    const std::string report = quorel::testing::InChildProcess([&]() -> std::string {
+      if (std::string failed = quorel::testing::EnterOwnMountNamespace(); !failed.empty())
+        return "failed " + failed;
+      if (mount("tmpfs", dir_.c_str(), "tmpfs", 0, c.options) != 0)
+        return std::string("failed mount: ") + strerror(errno);
+      Seed(u"alt");  // no gtest checks in here: they would not reach the parent
+      const std::string before = ReadBytes(File());
+      c.fill(dir_);
+      std::string error = "saved";
+      try {
+        IniSettingsStore store(dir_.string());
+        testing::SaveSet(store, u"neu");
+        store.Flush();
+      } catch (const std::exception& e) {
+        error = e.what();
+      }
+      std::string left;
+      for (const auto& entry : fs::directory_iterator(dir_))
+        if (entry.path() != File() && !entry.path().filename().string().starts_with("fill"))
+          left += entry.path().filename().string() + " ";
+      error += ReadBytes(File()) == before ? "\nunchanged\n" : "\nchanged\n";
+      return error += left;
+    });
+    ASSERT_FALSE(report.starts_with("failed ")) << report;
+    std::istringstream lines(report);
+    std::string error, unchanged, left;
+    std::getline(lines, error);
+    std::getline(lines, unchanged);
+    std::getline(lines, left);
+    EXPECT_NE(error.find("Die Einstellungsdatei \u201E" + File().string() +
+                         "\u201C kann nicht gespeichert werden: "),
+              std::string::npos)
+        << error;
+    EXPECT_NE(error.find(std::string(c.cause) + " (der Datenträger ist voll)"), std::string::npos)
+        << error;
+    EXPECT_EQ(unchanged, "unchanged");
+    EXPECT_EQ(left, "");
+  }
+}
+
 // Saves through the helper as a user without the rights to write, which root is not: as root
 // the helper runs as "nobody" through setpriv, and the directories are given to that user.
 class UnwritableStoreTest : public StoreProcessTest {
@@ -250,10 +335,10 @@ class UnwritableStoreTest : public StoreProcessTest {
 
 TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
   const struct {
-    const char* what;
-    unsigned dirMode;
+    const char* what = nullptr;
+    unsigned dirMode = 0;
     std::optional<unsigned> fileMode;  // nothing: no file yet
-    const char* cause;
+    const char* cause = nullptr;
   } cases[] = {
       {"read-only file", 0700, 0400, "die Datei ist schreibgeschützt"},
       {"unreadable file", 0700, 0200, "die vorhandene Datei ist nicht lesbar"},

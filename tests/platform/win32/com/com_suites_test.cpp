@@ -20,7 +20,7 @@ TEST(ComProgram, NoServerOnThePortEndsTheProgramAfterThreeAttempts) {
             &factory);
   AnswerThreeFailedAttempts(h);
   EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
-  ExpectThreeFailedAttempts(h, factory.created());
+  ExpectThreeFailedAttempts(h, factory.created(), "fehlgeschlagen: der Client nennt keinen Grund");
 }
 
 TEST(ComProgram, ThirtySecondsAfterTheLoginTheServerSeesTheConnectionEnd) {
