@@ -17,7 +17,7 @@
 #include "platform/win32/com/com_apartment.h"
 #include "platform/win32/com/com_server_client.h"
 #include "platform/win32/desktop/win32_backend.h"  // brings <windows.h>
-#include "platform/win32/standard_error.h"
+#include "platform/win32/system/standard_error.h"
 #include "platform/win32/system/command_line.h"
 #include "platform/win32/system/local_clock.h"
 #include "platform/win32/system/registry_settings_store.h"

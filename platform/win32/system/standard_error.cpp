@@ -1,4 +1,4 @@
-#include "platform/win32/standard_error.h"
+#include "platform/win32/system/standard_error.h"
 
 #include <windows.h>
 
