@@ -15,6 +15,7 @@
 #include "forms/frmAbout.h"
 #include "fuzz/properties.h"
 #include "platform/desktop/form_desktop.h"
+#include "platform/headless/diagnostics_log.h"
 #include "platform/headless/event_log.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/virtual_clock.h"
@@ -84,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (system.claimedSize % 2 == 0)
     system.claimedSize = static_cast<std::uint32_t>(std::min<std::size_t>(size - 5, 1024));
 
-  quorel::forms::frmAbout about(desktop, system);
+  static platform::headless::DiagnosticsLog diagnostics(log);
+  quorel::forms::frmAbout about(desktop, system, diagnostics);
   const std::u16string before = u"vorher";
   std::u16string keyVal = before;
   bool result = false, error = false;
