@@ -18,7 +18,6 @@ struct StandinEngine {
 
   void SetUp() {}
   platform::ServerClientFactory& Factory() { return factory; }
-  std::u16string Host() { return u"127.0.0.1"; }
   std::u16string Port() { return listener.Port(); }
   std::u16string ConnectString() { return u"cn_iptcp:127.0.0.1[" + Port() + u"]:MIRLOX"; }
   // The user records of the file, counted aside the program.
