@@ -6,12 +6,17 @@
 #include <string>
 
 #include "platform/server_client.h"
+#include "platform/text.h"
 #include "platform/win32/com/com_apartment.h"
 #include "platform/win32/com/com_server_client.h"
 #include "support/scoped_env.h"
 #include "test_listener.h"
 
 namespace quorel::win32::testing {
+
+inline std::string U8(std::u16string_view s) {
+  return text::ToUtf8(s);
+}
 
 struct StandinEngine {
   static constexpr char kNoSuchTable[] = "existiert nicht";
