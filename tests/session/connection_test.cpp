@@ -21,6 +21,13 @@ struct Connected : Harness {
   Connected() : Harness(u"1 0 ABC pw 10.0.0.1 1972") {
     Call([&] { cacheapi::ReadSettings(session()); });
   }
+  // One piece of server work: the server opened, then released.
+  void Work(bool busy) {
+    Call([&] {
+      OpenServer(session(), busy);
+      ReleaseServer(session(), busy);
+    });
+  }
 };
 
 TEST(ConnectServer, FirstCallConnectsWithOneObjectAndASecondCallReusesIt) {
@@ -108,10 +115,7 @@ TEST(OpenServer, BusyFlagSwitchesThePointerOnlyWhenTrue) {
 
 TEST(IdleRelease, TheTimerDisconnectsOnce30SecondsAfterTheRelease) {
   Connected h;
-  h.Call([&] {
-    OpenServer(h.session(), true);
-    ReleaseServer(h.session(), true);
-  });
+  h.Work(true);
   h.Call([&] { h.desktop.DoEvents(std::chrono::milliseconds(29999)); });
   EXPECT_EQ(h.server.OpenConnections(), 1);
   h.Call([&] { h.desktop.DoEvents(std::chrono::milliseconds(1)); });
@@ -128,14 +132,10 @@ TEST(IdleRelease, TheTimerDisconnectsOnce30SecondsAfterTheRelease) {
 
 TEST(IdleRelease, ServerWorkRestartsTheInterval) {
   Connected h;
-  h.Call([&] {
-    OpenServer(h.session(), true);
-    ReleaseServer(h.session(), true);
-    h.desktop.DoEvents(std::chrono::seconds(20));
-    OpenServer(h.session(), true);
-    ReleaseServer(h.session(), true);
-    h.desktop.DoEvents(std::chrono::seconds(20));
-  });
+  h.Work(true);
+  h.Call([&] { h.desktop.DoEvents(std::chrono::seconds(20)); });
+  h.Work(true);
+  h.Call([&] { h.desktop.DoEvents(std::chrono::seconds(20)); });
   EXPECT_EQ(h.server.OpenConnections(), 1);
   h.Call([&] { h.desktop.DoEvents(std::chrono::seconds(10)); });
   EXPECT_EQ(h.server.OpenConnections(), 0);
@@ -143,11 +143,8 @@ TEST(IdleRelease, ServerWorkRestartsTheInterval) {
 
 TEST(DisconnectServer, WhenNotConnectedOnlySwitchesTheTimerOff) {
   Connected h;
-  h.Call([&] {
-    DisconnectServer(h.session());  // no client object yet
-    OpenServer(h.session(), false);
-    ReleaseServer(h.session(), false);
-  });
+  h.Call([&] { DisconnectServer(h.session()); });  // no client object yet
+  h.Work(false);
   h.server.DropConnections();  // the server went away by itself
   h.log.Clear();
   h.Call([&] { DisconnectServer(h.session()); });
@@ -167,9 +164,8 @@ TEST(Pause, WaitsTheGivenTimeWhileProcessingEvents) {
   EXPECT_GE(h.clock.NowMs() - start, 1000);
 
   // An idle timer left running ticks during the pause.
+  h.Work(false);
   h.Call([&] {
-    OpenServer(h.session(), false);
-    ReleaseServer(h.session(), false);
     h.desktop.DoEvents(std::chrono::milliseconds(29500));
     Pause(h.session(), 100);
   });

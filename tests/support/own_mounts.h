@@ -1,18 +1,18 @@
 // Mounts of a process's own, for tests that mount something (a tiny file system, a file over a
-// system file) without touching the machine: a child process enters a mount namespace of its
-// own, inside a user namespace of its own when it is not root. Linux only.
+// system file) without touching the machine: a child process (InChildProcess) enters a mount
+// namespace of its own, inside a user namespace of its own when it is not root. Linux only.
 #pragma once
 
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <string>
+
+#include "child_process.h"
 
 namespace quorel::testing {
 
@@ -35,34 +35,6 @@ inline std::string EnterOwnMountNamespace(int moreFlags = 0) {
   if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
     return std::string("private mounts: ") + std::strerror(errno);
   return {};
-}
-
-// Runs body in a child process of this one and returns the text it gave back. The child ends
-// with body; gtest's checks do not work in it, so body reports what the parent checks.
-inline std::string InChildProcess(const std::function<std::string()>& body) {
-  int fds[2];
-  if (pipe(fds) != 0) return "pipe failed";
-  const pid_t child = fork();
-  if (child < 0) return "fork failed";
-  if (child == 0) {
-    close(fds[0]);
-    const std::string report = body();
-    for (std::size_t done = 0; done < report.size();) {
-      const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
-    report.append(buffer, static_cast<std::size_t>(n));
-  close(fds[0]);
-  while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-  }
-  return report;
 }
 
 }  // namespace quorel::testing

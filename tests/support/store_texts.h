@@ -107,14 +107,15 @@ inline void SaveSet(platform::SettingsStore& store, std::u16string_view tag) {
   store.Flush();
 }
 
-// The tag of the complete set the store holds, or nothing when a key is missing or belongs to
-// another set.
-inline std::optional<std::u16string> CompleteSetTag(platform::SettingsStore& store) {
+// The tag of the complete set the store holds for app, or nothing when a key is missing or
+// belongs to another set.
+inline std::optional<std::u16string> CompleteSetTag(platform::SettingsStore& store,
+                                                    std::u16string_view app = kApp) {
   constexpr std::u16string_view kAbsent = u"\uFFFF";
-  const std::u16string tag = store.GetSetting(kApp, kSection, u"Firma", kAbsent);
+  const std::u16string tag = store.GetSetting(app, kSection, u"Firma", kAbsent);
   if (tag == kAbsent) return std::nullopt;
   for (const auto key : kKeys)
-    if (store.GetSetting(kApp, kSection, key, kAbsent) != SetValue(key, tag)) return std::nullopt;
+    if (store.GetSetting(app, kSection, key, kAbsent) != SetValue(key, tag)) return std::nullopt;
   return tag;
 }
 

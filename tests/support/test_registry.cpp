@@ -90,23 +90,12 @@ void TestRegistry::Clear() {
 
 #else
 
-namespace {
-
-std::string Utf8(std::string_view codePage) {
-  std::u16string s;
-  for (char c : codePage)
-    s.push_back(text::CharFromCode(static_cast<std::uint8_t>(c)));
-  return text::ToUtf8(s);
-}
-
-}  // namespace
-
 void TestRegistry::Write() {
   chmod(File().c_str(), 0644);  // writable again after MakeReadOnly
   std::ofstream file(File(), std::ios::trunc);
   for (const auto& e : entries_) {
-    file << "[HKEY_LOCAL_MACHINE\\" << Utf8(e.key) << "]\n\"" << Utf8(e.name) << "\"=hex("
-         << std::hex << e.type << "):";
+    file << "[HKEY_LOCAL_MACHINE\\" << text::ToUtf8(text::FromCodePage(e.key)) << "]\n\""
+         << text::ToUtf8(text::FromCodePage(e.name)) << "\"=hex(" << std::hex << e.type << "):";
     for (std::size_t i = 0; i < e.data.size(); ++i) {
       char byte[4];
       std::snprintf(byte, sizeof byte, "%02x", e.data[i]);

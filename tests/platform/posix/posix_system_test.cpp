@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "platform/posix/local_clock.h"
 #include "platform/posix/standard_error.h"
 #include "platform/text.h"
+#include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -71,8 +73,7 @@ class PosixSystemTest : public ::testing::Test {
   // The directory in the backslash notation the program writes.
   std::u16string BackslashDir() {
     auto s = text::FromUtf8(dir_.string());
-    for (auto& c : s)
-      if (c == u'/') c = u'\\';
+    std::ranges::replace(s, u'/', u'\\');
     return s;
   }
 
@@ -164,10 +165,7 @@ TEST(StandardErrorTest, EachTextIsOneLineWithTheProgramsName) {
   dup2(saved, STDERR_FILENO);
   close(saved);
   close(pipeFds[1]);
-  std::string written;
-  char buffer[256];
-  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-    written.append(buffer, static_cast<std::size_t>(n));
+  const std::string written = quorel::testing::ReadAll(pipeFds[0]);
   close(pipeFds[0]);
   EXPECT_EQ(written,
             "quorel: Server nach 3 Versuchen nicht erreichbar! Abbruch\n"

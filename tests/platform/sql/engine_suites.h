@@ -3,7 +3,7 @@
 // on the in-memory desktop. Each engine's test program instantiates them with its Engine:
 //   void SetUp();                                 test database ready (or the test fails/skips)
 //   platform::ServerClientFactory& Factory();     the clients the program creates
-//   std::u16string Host(), Port();                what the program connects to
+//   std::u16string Port();                        what the program connects to, on kHost
 //   long RowCount();                              rows of the user table, read aside the program
 //   static constexpr char kNoSuchTable[];         the engine's words for a missing table
 // Include in one source file per test program.
@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,22 @@ using quorel::testing::U8;
 inline constexpr char kRefusedBox[] =
     "msgbox style=64 title=Anmeldung an Caché: Passwort Falsch oder Benutzer nicht Aktiv";
 inline const std::u16string kCaption = u"MIRLOX Quorel              Firma: ";
+inline const std::u16string kHost = u"127.0.0.1";
+
+// Counts the clients a factory creates.
+class CountingFactory final : public platform::ServerClientFactory {
+ public:
+  explicit CountingFactory(platform::ServerClientFactory& inner) : inner_(inner) {}
+  std::unique_ptr<platform::ServerClient> Create() override {
+    ++created_;
+    return inner_.Create();
+  }
+  int created() const { return created_; }
+
+ private:
+  platform::ServerClientFactory& inner_;
+  int created_ = 0;
+};
 
 template <class Engine>
 class Client : public ::testing::Test {
@@ -40,7 +57,7 @@ class Client : public ::testing::Test {
     ASSERT_TRUE(client->IsConnected());
   }
   std::u16string ConnectString() {
-    return u"cn_iptcp:" + engine.Host() + u"[" + engine.Port() + u"]:MIRLOX";
+    return u"cn_iptcp:" + kHost + u"[" + engine.Port() + u"]:MIRLOX";
   }
   std::unique_ptr<platform::ServerObject> Open(std::u16string_view id) {
     return client->OpenId(u"MX.ParPersEdv", id);
@@ -169,7 +186,7 @@ class Login : public ::testing::Test {
   // The program with the command line "FIRMA FILIALE BENUTZER PASSWORT" and the engine's
   // server and port.
   std::unique_ptr<Harness> WithCommandLine(const std::u16string& login) {
-    return std::make_unique<Harness>(login + u" " + engine.Host() + u" " + engine.Port(),
+    return std::make_unique<Harness>(login + u" " + kHost + u" " + engine.Port(),
                                      "/nonexistent/quorel/registry", &engine.Factory());
   }
   // The program with the login in its settings store, which takes any text.
@@ -181,7 +198,7 @@ class Login : public ::testing::Test {
     h->store.Put(u"Filiale", u"0");
     h->store.Put(u"Name", name);
     h->store.Put(u"Passwort", cacheapi::ScramblePassword(password));
-    h->store.Put(u"Server", engine.Host());
+    h->store.Put(u"Server", kHost);
     h->store.Put(u"Port", engine.Port());
     return h;
   }
@@ -285,16 +302,27 @@ REGISTER_TYPED_TEST_SUITE_P(Login, AcceptedUserSeesTheirNameInTheCaption,
                             RefusedUserIsToldAndTheProgramEnds,
                             HostileCompanyAndUserTextsAreRefusedAndTheTableStaysIntact);
 
-// The outcome of the program failing to reach its server three times, whatever the cause:
-// two server dialogs, the message, exit status 2, three clients.
-inline void ExpectThreeFailedAttempts(Harness& h, int created, std::string_view reason) {
-  EXPECT_EQ(created, 3);
+// Runs the program with the command line against clients that never connect, the user going
+// back twice and confirming the message: two server dialogs, the message, exit status 2, three
+// clients, and on standard error why each attempt failed, in the client's words. took: how long
+// the run took.
+inline void ExpectThreeFailedAttempts(platform::ServerClientFactory& clients,
+                                      const std::u16string& commandLine, std::string_view reason,
+                                      std::chrono::steady_clock::duration* took = nullptr) {
+  CountingFactory factory(clients);
+  Harness h(commandLine, "/nonexistent/quorel/registry", &factory);
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.screen.Click(u"FMServer", u"BUZurück");
+  h.screen.Answer(platform::vbOK);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
+  if (took != nullptr) *took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(factory.created(), 3);
   EXPECT_EQ(h.Log("show FMServer modal").size(), 2u) << h.Dump();
   EXPECT_EQ(h.Log("msgbox"),
             (std::vector<std::string>{"msgbox style=48 title=Anmeldung an Caché: Server nach 3 "
                                       "Versuchen nicht erreichbar!\r\nAbbruch"}));
   EXPECT_FALSE(h.screen.HasWindow(u"FMStart"));
-  // Standard error says why each attempt failed, in the client's words.
   const auto lines = h.Log("stderr: ");
   ASSERT_EQ(lines.size(), 4u) << h.Dump();
   for (int attempt = 1; attempt <= 3; ++attempt) {
@@ -305,13 +333,6 @@ inline void ExpectThreeFailedAttempts(Harness& h, int created, std::string_view 
     EXPECT_NE(line.find(reason), std::string::npos) << line;
   }
   EXPECT_EQ(lines[3], "stderr: Server nach 3 Versuchen nicht erreichbar! Abbruch");
-}
-
-// Scripts the user's answers to three failed attempts: back twice, then OK to the message.
-inline void AnswerThreeFailedAttempts(Harness& h) {
-  h.screen.Click(u"FMServer", u"BUZurück");
-  h.screen.Click(u"FMServer", u"BUZurück");
-  h.screen.Answer(platform::vbOK);
 }
 
 }  // namespace quorel::sql::testing

@@ -18,20 +18,13 @@ std::string OdbcSqlite(const std::string& folder) {
   return "odbc:Driver=Quorel SQLite;Database=" + folder + "/<NAMESPACE>.sqlite3;NoCreat=1";
 }
 
-struct OdbcSqliteEngine {
-  static constexpr char kNoSuchTable[] = "no such table";
-
+struct OdbcSqliteEngine : SqliteTestDatabase {
   void SetUp() {
     UseTestOdbcDrivers();
-    CreateSqliteDatabase(path, {"sqlite/schema.sql", "sqlite/test-users.sql"});
+    SqliteTestDatabase::SetUp();
   }
   platform::ServerClientFactory& Factory() { return *factory; }
-  std::u16string Host() { return u"127.0.0.1"; }
-  std::u16string Port() { return u"1972"; }
-  long RowCount() { return SqliteCount(path, "\"MX.ParPersEdv\""); }
 
-  TempDir dir;
-  std::string path = (dir / "MIRLOX.sqlite3").string();
   std::unique_ptr<platform::ServerClientFactory> factory =
       CreateServerClientFactory(OdbcSqlite(dir.path().string()));
 };
@@ -65,12 +58,8 @@ TEST(OdbcConfiguration, AMissingDriverOrDataSourceIsAnErrorInTheDriverManagersWo
 TEST(OdbcConfiguration, AMissingDatabaseIsAFailedConnectAndIsNotCreated) {
   UseTestOdbcDrivers();
   TempDir dir;
-  auto inner = CreateServerClientFactory(OdbcSqlite(dir.path().string()));
-  CountingFactory factory(*inner);
-  Harness h(u"1 0 ABC pw", "/nonexistent/quorel/registry", &factory);
-  AnswerThreeFailedAttempts(h);
-  EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
-  ExpectThreeFailedAttempts(h, factory.created(), "connect failed (SQLSTATE HY000)");
+  ExpectThreeFailedAttempts(*CreateServerClientFactory(OdbcSqlite(dir.path().string())),
+                            u"1 0 ABC pw", "connect failed (SQLSTATE HY000)");
   EXPECT_FALSE(std::filesystem::exists((dir / "MIRLOX.sqlite3").string()));
 }
 

@@ -10,22 +10,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "platform/text.h"
+#include "platform/posix/whole_file.h"
 
 namespace quorel::sql::testing {
 
-std::string SqlFile(const std::string& relative) {
-  std::ifstream in(std::string(QUOREL_SQL_DIR) + "/" + relative, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read sql/" + relative);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 namespace {
+
+// The text of a file under sql/.
+std::string SqlFile(const std::string& relative) {
+  if (auto text = posix::ReadWholeFile(std::string(QUOREL_SQL_DIR) + "/" + relative)) return *text;
+  throw std::runtime_error("cannot read sql/" + relative);
+}
 
 struct Sqlite {
   explicit Sqlite(const std::string& path, int flags) {
@@ -99,10 +96,6 @@ std::string ClusterPort() {
   return port ? port : "";
 }
 
-std::u16string ClusterServer() {
-  return text::FromUtf8("127.0.0.1 " + ClusterPort());
-}
-
 PgAdmin::PgAdmin() {
   const std::string conninfo = "host=127.0.0.1 port=" + ClusterPort() +
                                " dbname=MIRLOX connect_timeout=5 application_name=quorel-admin";
@@ -112,10 +105,6 @@ PgAdmin::PgAdmin() {
 
 PgAdmin::~PgAdmin() {
   PQfinish(conn_);
-}
-
-bool PgAdmin::ok() const {
-  return PQstatus(conn_) == CONNECTION_OK;
 }
 
 std::vector<std::string> PgAdmin::Column(const std::string& sql) {
@@ -141,11 +130,13 @@ void PgAdmin::Exec(const std::string& sql) {
   Column(sql);
 }
 
+std::string PgAdmin::Sessions(int pid) {
+  return Scalar("SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(pid));
+}
+
 bool SessionEnds(PgAdmin& admin, int pid, std::chrono::milliseconds bound) {
   const auto deadline = std::chrono::steady_clock::now() + bound;
-  const std::string sql =
-      "SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(pid);
-  while (admin.Scalar(sql) != "0") {
+  while (admin.Sessions(pid) != "0") {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

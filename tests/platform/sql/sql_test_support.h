@@ -20,9 +20,6 @@ namespace quorel::sql::testing {
 using quorel::testing::ScopedEnv;
 using quorel::testing::TempDir;
 
-// The text of a file under sql/.
-std::string SqlFile(const std::string& relative);
-
 // Creates the embedded database at path from the SQL files (relative to sql/).
 void CreateSqliteDatabase(const std::string& path, const std::vector<std::string>& files);
 // Runs one statement on the database at path, for setting up and checking.
@@ -34,27 +31,23 @@ long SqliteCount(const std::string& path, const std::string& table);
 // when a driver is not installed. Call from SetUp; later calls do nothing.
 void UseTestOdbcDrivers();
 
-// Counts the clients a factory creates.
-class CountingFactory final : public platform::ServerClientFactory {
- public:
-  explicit CountingFactory(platform::ServerClientFactory& inner) : inner_(inner) {}
-  std::unique_ptr<platform::ServerClient> Create() override {
-    ++created_;
-    return inner_.Create();
-  }
-  int created() const { return created_; }
+// The test database of the engines on SQLite, in a file of its own: the schema and the test
+// users of sql/. The host and port the program connects with mean nothing to them.
+struct SqliteTestDatabase {
+  static constexpr char kNoSuchTable[] = "no such table";
 
- private:
-  platform::ServerClientFactory& inner_;
-  int created_ = 0;
+  void SetUp() { CreateSqliteDatabase(path, {"sqlite/schema.sql", "sqlite/test-users.sql"}); }
+  std::u16string Port() { return u"1972"; }
+  long RowCount() { return SqliteCount(path, "\"MX.ParPersEdv\""); }
+
+  TempDir dir;
+  std::string path = (dir / "MIRLOX.sqlite3").string();
 };
 
 // The cluster of scripts/with-postgres. Fails the test when its environment is missing,
 // skips it when QUOREL_SKIP_SERVER_TESTS=1. Call from SetUp.
 void RequireCluster();
 std::string ClusterPort();
-// The command line tail "127.0.0.1 PORT" the program connects with.
-std::u16string ClusterServer();
 
 // A connection of its own to the test cluster, as the test role.
 class PgAdmin {
@@ -68,7 +61,8 @@ class PgAdmin {
   std::vector<std::string> Column(const std::string& sql);
   std::string Scalar(const std::string& sql);
   void Exec(const std::string& sql);
-  bool ok() const;
+  // How many sessions the server process pid has: "1" or "0".
+  std::string Sessions(int pid);
 
  private:
   pg_conn* conn_;

@@ -17,23 +17,9 @@
 namespace quorel::sql::testing {
 namespace {
 
-const std::string kTable = "\"MX.ParPersEdv\"";
-
-void CreateTestDatabase(const std::string& path) {
-  CreateSqliteDatabase(path, {"sqlite/schema.sql", "sqlite/test-users.sql"});
-}
-
-struct SqliteEngine {
-  static constexpr char kNoSuchTable[] = "no such table";
-
-  void SetUp() { CreateTestDatabase(path); }
+struct SqliteEngine : SqliteTestDatabase {
   platform::ServerClientFactory& Factory() { return *factory; }
-  std::u16string Host() { return u"127.0.0.1"; }
-  std::u16string Port() { return u"1972"; }
-  long RowCount() { return SqliteCount(path, kTable); }
 
-  TempDir dir;
-  std::string path = (dir / "MIRLOX.sqlite3").string();
   std::unique_ptr<platform::ServerClientFactory> factory =
       CreateServerClientFactory("sqlite:" + path);
 };
@@ -43,25 +29,8 @@ INSTANTIATE_TYPED_TEST_SUITE_P(SqliteLogin, Login, SqliteEngine);
 
 // The program against a file it cannot use: three attempts, each with the reason on standard
 // error, exit status 2, and the file is neither created nor changed.
-void ExpectNoConnection(const std::string& path, std::string_view reason) {
-  const bool existed = std::filesystem::exists(path);
-  const bool regular = std::filesystem::is_regular_file(path);
-  const auto size = regular ? std::filesystem::file_size(path) : 0;
-  auto inner = CreateServerClientFactory("sqlite:" + path);
-  CountingFactory factory(*inner);
-  Harness h(u"1 0 ABC pw", "/nonexistent/quorel/registry", &factory);
-  AnswerThreeFailedAttempts(h);
-  EXPECT_EQ(h.Run(), forms::kExitNoConnection) << h.Dump();
-  ExpectThreeFailedAttempts(h, factory.created(),
-                            "fehlgeschlagen: Die Datenbankdatei \u201E" + path +
-                                "\u201C ist nicht verwendbar: " + std::string(reason));
-  EXPECT_EQ(std::filesystem::exists(path), existed);
-  if (regular) {
-    EXPECT_EQ(std::filesystem::file_size(path), size);
-  }
-}
-
 TEST(SqliteFile, WithoutAUsableFileTheProgramEndsAfterThreeAttempts) {
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
   struct Case {
     const char* what;
     std::function<void(const std::string& path)> prepare;
@@ -75,23 +44,29 @@ TEST(SqliteFile, WithoutAUsableFileTheProgramEndsAfterThreeAttempts) {
       {"not a database",
        [](const std::string& path) { std::ofstream(path) << "kein SQLite, nur Text\n"; },
        "die Datei ist keine SQLite-Datenbank"},
+      {"unreadable",
+       [](const std::string& path) {
+         CreateSqliteDatabase(path, {"sqlite/schema.sql"});
+         chmod(path.c_str(), 0200);
+       },
+       "die Datei kann nicht geöffnet werden (keine Berechtigung)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     const std::string path = (dir / "MIRLOX.sqlite3").string();
     c.prepare(path);
-    ExpectNoConnection(path, c.reason);
+    const bool existed = std::filesystem::exists(path);
+    const bool regular = std::filesystem::is_regular_file(path);
+    const auto size = regular ? std::filesystem::file_size(path) : 0;
+    ExpectThreeFailedAttempts(*CreateServerClientFactory("sqlite:" + path), u"1 0 ABC pw",
+                              "fehlgeschlagen: Die Datenbankdatei \u201E" + path +
+                                  "\u201C ist nicht verwendbar: " + c.reason);
+    EXPECT_EQ(std::filesystem::exists(path), existed);
+    if (regular) {
+      EXPECT_EQ(std::filesystem::file_size(path), size);
+    }
   }
-}
-
-TEST(SqliteFile, AnUnreadableFileIsAFailedConnect) {
-  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
-  TempDir dir;
-  const std::string path = (dir / "MIRLOX.sqlite3").string();
-  CreateTestDatabase(path);
-  ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-  ExpectNoConnection(path, "die Datei kann nicht geöffnet werden (keine Berechtigung)");
 }
 
 TEST(SqliteFile, ARemovedOrReplacedFileEndsTheConnectionAndTheNextConnectTakesTheNewOne) {
@@ -109,9 +84,9 @@ TEST(SqliteFile, ARemovedOrReplacedFileEndsTheConnectionAndTheNextConnectTakesTh
   // Replaced by a database in which ABC has another name.
   std::filesystem::remove(engine.path);
   EXPECT_FALSE(h.session().Factory->IsConnected());
-  CreateTestDatabase(engine.path);
+  engine.SetUp();
   SqliteExec(engine.path,
-             "UPDATE " + kTable + " SET \"PNAME\" = 'Jürgen Neu' WHERE \"ID\" = '1||ABC'");
+             "UPDATE \"MX.ParPersEdv\" SET \"PNAME\" = 'Jürgen Neu' WHERE \"ID\" = '1||ABC'");
 
   bool accepted = false;
   h.Call([&] { accepted = cacheapi::CheckLogin(h.session()); });
@@ -158,12 +133,11 @@ TEST(SqliteFile, AReadWaitsForAWriterOnlyWithinTheBusyTimeout) {
 
 TEST(SqliteFile, AQuotedNameThatIsNoColumnIsAnErrorNotText) {
   // SQLite would read "ID" as the text 'ID' in a table without such a column.
-  TempDir dir;
-  const std::string path = (dir / "x.sqlite3").string();
-  CreateSqliteDatabase(path, {"sqlite/schema.sql"});
-  SqliteExec(path,
+  SqliteTestDatabase database;
+  database.SetUp();
+  SqliteExec(database.path,
              "CREATE TABLE \"MX.OhneId\" (\"NAME\" TEXT); INSERT INTO \"MX.OhneId\" VALUES ('x')");
-  SqliteClient client(path);
+  SqliteClient client(database.path);
   ASSERT_TRUE(client.Connect(u""));
   EXPECT_THROW(
       {

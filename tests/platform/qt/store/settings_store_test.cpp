@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::kApp;
 using testing::kSection;
+using testing::ReadBytes;
 
 constexpr std::u16string_view kAbsent = u"<fehlt>";
 
@@ -50,12 +50,6 @@ class IniSettingsStoreTest : public ::testing::Test {
 
   static void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
   }
 
   // A saved file reads back whole: no line of it is damaged.
@@ -121,15 +115,12 @@ TEST_F(IniSettingsStoreTest, FilesQSettingsWroteReadTheSame) {
 }
 
 TEST_F(IniSettingsStoreTest, StoredPasswordsReadBackAsTyped) {
-  std::u16string allTypeable;  // every character of the code page a user can type
-  for (unsigned code = 0x20; code <= 0xFF; ++code)
-    allTypeable.push_back(text::CharFromCode(static_cast<std::uint8_t>(code)));
   const std::u16string typed[] = {u"Geheim",
                                   u"geheim 2024!",
-                                  allTypeable,
-                                  u"(7.6I9",                    // scrambles to =";#\,
-                                  u"5x5",                       // to blanks at both ends
-                                  u"\u201D\u02DC\u2026\u02C6",  // to C1 controls
+                                  testing::AllCodePageCharacters(0x20),  // all a user can type
+                                  u"(7.6I9",                             // scrambles to =";#\,
+                                  u"5x5",                                // to blanks at both ends
+                                  u"\u201D\u02DC\u2026\u02C6",           // to C1 controls
                                   u"jJ",
                                   u"U@"};  // to DEL, and to a leading '@'
   for (const auto& password : typed) {

@@ -3,10 +3,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -30,89 +28,9 @@ namespace quorel::qt {
 namespace {
 
 namespace fs = std::filesystem;
-using quorel::testing::kUnprivilegedId;
 
-// A helper process with its standard output and error on pipes.
-class Helper {
- public:
-  explicit Helper(std::vector<std::string> args) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
-    for (auto& arg : args)
-      argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
-    if (rc != 0) throw std::runtime_error("posix_spawn " + args[0]);
-  }
-  ~Helper() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
-    close(out_);
-    close(err_);
-  }
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-
-  // The next line of standard output, empty at its end.
-  std::string ReadLine() {
-    std::string line;
-    char c = 0;
-    while (read(out_, &c, 1) == 1 && c != '\n')
-      line.push_back(c);
-    return line;
-  }
-  // The exit status, or 128 + signal.
-  int Wait() {
-    int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  void Kill() { kill(pid_, SIGKILL); }
-  bool Running() {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
-    pid_ = -1;
-    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-  }
-  int ExitStatus() const { return exitStatus_; }
-  std::string Errors() {
-    std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = read(err_, buffer, sizeof buffer)) > 0;)
-      text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1, err_ = -1;
-  int exitStatus_ = -1;
-};
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using Helper = quorel::testing::ChildProcess;  // a run of the helper program
+using testing::ReadBytes;
 
 class StoreProcessTest : public ::testing::Test {
  protected:
@@ -135,22 +53,17 @@ class StoreProcessTest : public ::testing::Test {
     const std::string name = "Abzug " + std::to_string(++snapshotCount_);
     std::ofstream(snapshots_ / (name + ".ini"), std::ios::binary) << bytes;
     IniSettingsStore store(snapshots_.string());
-    constexpr std::u16string_view kAbsent = u"\uFFFF";
-    const std::u16string app = text::FromUtf8(name);
-    const std::u16string tag = store.GetSetting(app, testing::kSection, u"Firma", kAbsent);
-    bool complete = tag != kAbsent;
-    for (const auto key : testing::kKeys)
-      complete = complete && store.GetSetting(app, testing::kSection, key, kAbsent) ==
-                                 testing::SetValue(key, tag);
+    const auto tag = testing::CompleteSetTag(store, text::FromUtf8(name));
     fs::remove(snapshots_ / (name + ".ini"));
-    if (!complete) lastBadSnapshot_ = bytes;
-    return complete ? std::optional(tag) : std::nullopt;
+    if (!tag) lastBadSnapshot_ = bytes;
+    return tag;
   }
 
-  std::vector<std::string> FilesOtherThanTheStore() const {
+  // The names of the files in the folder of file, but for file itself.
+  static std::vector<std::string> FilesBeside(const fs::path& file) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_))
-      if (entry.path() != File()) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(file.parent_path()))
+      if (entry.path() != file) names.push_back(entry.path().filename().string());
     return names;
   }
 
@@ -185,7 +98,7 @@ TEST_F(StoreProcessTest, ConcurrentSavesAlwaysLeaveOneCompleteSet) {
   const auto last = SnapshotTag();
   ASSERT_TRUE(last);
   EXPECT_TRUE(*last == u"A-99" || *last == u"B-99") << text::ToUtf8(*last);
-  EXPECT_EQ(FilesOtherThanTheStore(), std::vector<std::string>{});
+  EXPECT_EQ(FilesBeside(File()), std::vector<std::string>{});
 }
 
 TEST_F(StoreProcessTest, ProcessKilledWhileSavingLeavesAWholeFile) {
@@ -214,7 +127,7 @@ TEST_F(StoreProcessTest, ProcessKilledWhileSavingLeavesAWholeFile) {
   Seed(u"Ende");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
   EXPECT_EQ(SnapshotTag(), u"Ende");
-  for (const auto& name : FilesOtherThanTheStore())
+  for (const auto& name : FilesBeside(File()))
     EXPECT_FALSE(name.find(".damaged-") != std::string::npos || name.ends_with(".lock")) << name;
 }
 
@@ -277,9 +190,8 @@ TEST_F(StoreProcessTest, AFullDiskIsNamedAsTheReasonAndTheFileStaysAsItWas) {
         error = e.what();
       }
       std::string left;
-      for (const auto& entry : fs::directory_iterator(dir_))
-        if (entry.path() != File() && !entry.path().filename().string().starts_with("fill"))
-          left += entry.path().filename().string() + " ";
+      for (const auto& name : FilesBeside(File()))
+        if (!name.starts_with("fill")) left += name + " ";
       error += ReadBytes(File()) == before ? "\nunchanged\n" : "\nchanged\n";
       return error += left;
     });
@@ -300,40 +212,21 @@ TEST_F(StoreProcessTest, AFullDiskIsNamedAsTheReasonAndTheFileStaysAsItWas) {
   }
 }
 
-// Saves through the helper as a user without the rights to write, which root is not: as root
-// the helper runs as "nobody" through setpriv, and the directories are given to that user.
+// Saves through the helper as a user without the rights to write, which root is not: run as
+// root, the test runs once more as the user nobody.
 class UnwritableStoreTest : public StoreProcessTest {
  protected:
-  void SetUp() override {
-    StoreProcessTest::SetUp();
-    asRoot_ = quorel::testing::RunsAsRoot();
-    if (asRoot_) {
-      ASSERT_EQ(access(quorel::testing::kSetpriv, X_OK), 0)
-          << "root saves as an unprivileged user through setpriv (util-linux)";
-    }
-  }
-
-  // Gives path to the helper's user (when that is not the running one) and sets its mode.
-  void Prepare(const fs::path& path, unsigned mode) {
-    if (asRoot_) {
-      ASSERT_EQ(chown(path.c_str(), kUnprivilegedId, kUnprivilegedId), 0) << path;
-    }
-    ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
-  }
-
   // Saves the set "neu" into dir; returns the exit status, the errors in errors.
-  int Save(const fs::path& dir, std::string& errors) {
-    Helper saver(
-        quorel::testing::AsUnprivilegedUser({QUOREL_STORE_HELPER, "save", dir.string(), "neu"}));
+  static int Save(const fs::path& dir, std::string& errors) {
+    Helper saver({QUOREL_STORE_HELPER, "save", dir.string(), "neu"});
     const int status = saver.Wait();
     errors = saver.Errors();
     return status;
   }
-
-  bool asRoot_ = false;
 };
 
 TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
   const struct {
     const char* what = nullptr;
     unsigned dirMode = 0;
@@ -345,8 +238,6 @@ TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
       {"read-only folder", 0500, 0600, "kann keine Datei angelegt werden"},
       {"read-only folder, no file", 0500, std::nullopt, "kann keine Datei angelegt werden"},
   };
-  // Everything the helper's user must pass on the way to the directories.
-  Prepare(root_, 0755);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const fs::path dir = root_ / c.what;
@@ -358,9 +249,9 @@ TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
       store.SaveSetting(testing::kApp, testing::kSection, u"Firma", u"alt");
       store.Flush();
       before = ReadBytes(file);
-      Prepare(file, *c.fileMode);
+      ASSERT_EQ(chmod(file.c_str(), *c.fileMode), 0);
     }
-    Prepare(dir, c.dirMode);
+    ASSERT_EQ(chmod(dir.c_str(), c.dirMode), 0);
     std::string errors;
     EXPECT_EQ(Save(dir, errors), 3);
     EXPECT_NE(errors.find("Die Einstellungsdatei \u201E" + file.string() +
@@ -371,18 +262,15 @@ TEST_F(UnwritableStoreTest, SaveFailsWithTheFileAndTheCauseAndChangesNothing) {
     EXPECT_EQ(errors.find("Die Einstellungsdatei", 1), std::string::npos) << "reported twice";
     if (c.fileMode) chmod(file.c_str(), 0600);  // readable again, also to a test not run as root
     EXPECT_EQ(ReadBytes(file), before);
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(dir))
-      if (entry.path() != file) left.push_back(entry.path().filename().string());
-    EXPECT_EQ(left, std::vector<std::string>{});
+    EXPECT_EQ(FilesBeside(file), std::vector<std::string>{});
   }
 }
 
 TEST_F(UnwritableStoreTest, MissingFolderThatCannotBeCreatedIsNamed) {
-  Prepare(root_, 0755);
+  if (quorel::testing::RunsAsRoot()) return quorel::testing::RerunAsUnprivilegedUser();
   const fs::path locked = root_ / "gesperrt";
   fs::create_directory(locked);
-  Prepare(locked, 0500);
+  ASSERT_EQ(chmod(locked.c_str(), 0500), 0);
   std::string errors;
   EXPECT_EQ(Save(locked / "a" / "b", errors), 3);
   EXPECT_NE(errors.find("der Ordner \u201E" + (locked / "a").string() +

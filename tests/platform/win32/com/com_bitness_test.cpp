@@ -9,16 +9,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/text.h"
 #include "platform/win32/com/other_bitness.h"
 #include "standin_engine.h"
 
 namespace quorel::win32::testing {
 namespace {
-
-std::string U8(std::u16string_view s) {
-  return text::ToUtf8(s);
-}
 
 // Keys below HKEY_CLASSES_ROOT in one view (reg add /reg:32 or /reg:64); the keys it created
 // go with it.
@@ -63,15 +58,15 @@ constexpr REGSAM kOwnView = kOwnBits == 64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 constexpr REGSAM kOtherView = kOwnBits == 64 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 // The stand-in's class id for registrations by hand (standin/module.cpp).
 constexpr wchar_t kOtherClassId[] = L"{5E0C1A77-93B2-4D1E-A6F4-2C8B7D9E0F31}";
+const std::wstring kClassKey = std::wstring(L"CLSID\\") + kOtherClassId;
 
-// The class of a stand-in in the other view only: with its programmatic identifier there too,
-// or, as the other bitness's regsvr32 leaves it, with the identifier shared by both views.
-void RegisterForTheOtherBitness(ClassesKeys& other, ClassesKeys& own, const std::wstring& progId,
-                                const std::wstring& library, bool sharedProgId) {
-  (sharedProgId ? own : other).Set(progId + L"\\CLSID", nullptr, kOtherClassId);
-  const std::wstring classKey = std::wstring(L"CLSID\\") + kOtherClassId;
-  other.Set(classKey + L"\\InprocServer32", nullptr, library);
-  other.Set(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+// The class of a stand-in in the keys of one view, its programmatic identifier in those of
+// progIdKeys: the same view, or, as the other bitness's regsvr32 leaves it, the shared one.
+void RegisterStandin(ClassesKeys& keys, ClassesKeys& progIdKeys, const std::wstring& progId,
+                     const std::wstring& library) {
+  progIdKeys.Set(progId + L"\\CLSID", nullptr, kOtherClassId);
+  keys.Set(kClassKey + L"\\InprocServer32", nullptr, library);
+  keys.Set(kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
 }
 
 TEST(ComOtherBitnessTest, AClientObjectOnlyForTheOtherBitnessNamesItAndTheBuildToUse) {
@@ -96,10 +91,9 @@ TEST(ComOtherBitnessTest, AClientObjectOnlyForTheOtherBitnessNamesItAndTheBuildT
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.sharedProgId << c.ownLibraryToo);
     ClassesKeys other(kOtherView), ownView(kOwnView);
-    RegisterForTheOtherBitness(other, ownView, L"Quorel.Andere.Factory", library, c.sharedProgId);
+    RegisterStandin(other, c.sharedProgId ? ownView : other, L"Quorel.Andere.Factory", library);
     if (c.ownLibraryToo)
-      ownView.Set(std::wstring(L"CLSID\\") + kOtherClassId + L"\\InprocServer32", nullptr,
-                  L"C:\\fehlt\\nirgends.dll");
+      ownView.Set(kClassKey + L"\\InprocServer32", nullptr, L"C:\\fehlt\\nirgends.dll");
     ComApartment com;
     try {
       ComServerClientFactory(u"Quorel.Andere.Factory").Create();
@@ -134,11 +128,8 @@ void LogInThroughASurrogate(REGSAM view, const std::wstring& library,
   const std::vector<DWORD> before = Surrogates();
   {
     ClassesKeys keys(view);
-    keys.Set(L"Quorel.Surrogat.Factory\\CLSID", nullptr, kOtherClassId);
-    const std::wstring classKey = std::wstring(L"CLSID\\") + kOtherClassId;
-    keys.Set(classKey + L"\\InprocServer32", nullptr, library);
-    keys.Set(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    keys.Set(classKey, L"AppID", kOtherClassId);
+    RegisterStandin(keys, keys, L"Quorel.Surrogat.Factory", library);
+    keys.Set(kClassKey, L"AppID", kOtherClassId);
     keys.Set(std::wstring(L"AppID\\") + kOtherClassId, L"DllSurrogate", surrogate);
     StandinEngine engine;
     auto client = ComServerClientFactory(u"Quorel.Surrogat.Factory").Create();

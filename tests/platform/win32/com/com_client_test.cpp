@@ -7,7 +7,6 @@
 #include <functional>
 #include <vector>
 
-#include "platform/text.h"
 #include "standin_engine.h"
 
 namespace quorel::win32::testing {
@@ -15,10 +14,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
-
-std::string U8(std::u16string_view s) {
-  return text::ToUtf8(s);
-}
 
 class ComClientTest : public ::testing::Test {
  protected:

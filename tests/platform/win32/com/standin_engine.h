@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/server_client.h"
+#include "platform/text.h"
 #include "platform/win32/com/com_apartment.h"
 #include "platform/win32/com/com_server_client.h"
 #include "support/scoped_env.h"
@@ -13,12 +14,15 @@
 
 namespace quorel::win32::testing {
 
+inline std::string U8(std::u16string_view s) {
+  return text::ToUtf8(s);
+}
+
 struct StandinEngine {
   static constexpr char kNoSuchTable[] = "existiert nicht";
 
   void SetUp() {}
   platform::ServerClientFactory& Factory() { return factory; }
-  std::u16string Host() { return u"127.0.0.1"; }
   std::u16string Port() { return listener.Port(); }
   std::u16string ConnectString() { return u"cn_iptcp:127.0.0.1[" + Port() + u"]:MIRLOX"; }
   // The user records of the file, counted aside the program.

@@ -16,7 +16,6 @@ struct WindowsOdbcEngine {
 
   void SetUp() {}
   platform::ServerClientFactory& Factory() { return *factory; }
-  std::u16string Host() { return u"127.0.0.1"; }
   std::u16string Port() { return u"1972"; }
   // The user records, counted aside the program through the driver manager itself.
   long RowCount() { return CountRows(kConnection, u"SELECT COUNT(*) FROM \"MX.ParPersEdv\""); }

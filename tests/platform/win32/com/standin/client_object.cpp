@@ -2,8 +2,8 @@
 
 #include <ws2tcpip.h>
 
-#include <optional>
-
+#include "platform/sql/object_mapping.h"
+#include "platform/win32/wide.h"
 #include "record.h"
 #include "users_file.h"
 
@@ -18,25 +18,6 @@ constexpr DISPID kIsConnected = 10;
 
 // How long a connect waits for a server that does not answer.
 constexpr long kConnectTimeoutSeconds = 3;
-
-struct Address {
-  std::wstring host, port;
-};
-
-// "cn_iptcp:HOST[PORT]:NAMESPACE"
-std::optional<Address> ParseConnectString(const std::wstring& text) {
-  constexpr std::wstring_view kPrefix = L"cn_iptcp:";
-  if (!text.starts_with(kPrefix)) return std::nullopt;
-  const auto open = text.find(L'[', kPrefix.size());
-  const auto close = text.find(L']', open == std::wstring::npos ? text.size() : open);
-  if (open == std::wstring::npos || close == std::wstring::npos || open == kPrefix.size() ||
-      close == open + 1 || close + 1 >= text.size() || text[close + 1] != L':')
-    return std::nullopt;
-  Address address{text.substr(kPrefix.size(), open - kPrefix.size()),
-                  text.substr(open + 1, close - open - 1)};
-  if (address.port.find_first_not_of(L"0123456789") != std::wstring::npos) return std::nullopt;
-  return address;
-}
 
 bool WaitConnected(SOCKET s) {
   fd_set writable, failed;
@@ -113,15 +94,15 @@ HRESULT ClientObject::Call(DISPID id, WORD flags, const DISPPARAMS& parameters, 
 
 bool ClientObject::Connect(const std::wstring& connectString) {
   Disconnect();
-  const auto address = ParseConnectString(connectString);
+  const auto address = quorel::sql::ParseConnectString(quorel::win32::FromWide(connectString));
   if (!winsock_ || !address) return false;
-  ADDRINFOW hints{};
+  addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  ADDRINFOW* found = nullptr;
-  if (GetAddrInfoW(address->host.c_str(), address->port.c_str(), &hints, &found) != 0) return false;
-  for (const ADDRINFOW* a = found; a != nullptr && socket_ == INVALID_SOCKET; a = a->ai_next) {
+  addrinfo* found = nullptr;
+  if (getaddrinfo(address->host.c_str(), address->port.c_str(), &hints, &found) != 0) return false;
+  for (const addrinfo* a = found; a != nullptr && socket_ == INVALID_SOCKET; a = a->ai_next) {
     const SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
     if (s == INVALID_SOCKET) continue;
     u_long nonBlocking = 1;
@@ -132,7 +113,7 @@ bool ClientObject::Connect(const std::wstring& connectString) {
     else
       closesocket(s);
   }
-  FreeAddrInfoW(found);
+  freeaddrinfo(found);
   return socket_ != INVALID_SOCKET;
 }
 

@@ -1,5 +1,6 @@
 // The stand-in's client object: connect (dispatch id 1) makes a real TCP connection to the
-// address and port of "cn_iptcp:HOST[PORT]:NAMESPACE", passed by reference; is-connected (10)
+// address and port of "cn_iptcp:HOST[PORT]:NAMESPACE" (read as the program's SQL clients read
+// it), passed by reference; is-connected (10)
 // is true while that connection is up and the peer has not closed it; disconnect (2) closes it;
 // open (7, class name and id) gives the record of the users file, an empty handle when the
 // class has no such id, and raises an error for a class the file does not have or when not

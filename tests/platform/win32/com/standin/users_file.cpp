@@ -3,8 +3,13 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "dispatch_object.h"
+#include "platform/text.h"
+#include "platform/win32/wide.h"
 
 namespace standin {
 
@@ -23,24 +28,11 @@ std::wstring FilePath() {
 }
 
 std::wstring ReadText(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    throw Raised{L"Die Benutzerdatei " + path + L" kann nicht gelesen werden."};
-  std::string bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    bytes.append(buffer, got);
-  CloseHandle(file);
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                                         static_cast<int>(bytes.size()), nullptr, 0);
-  if (length == 0 && !bytes.empty())
-    throw Raised{L"Die Benutzerdatei " + path + L" ist kein UTF-8."};
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                      length);
-  return text;
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  if (!in) throw Raised{L"Die Benutzerdatei " + path + L" kann nicht gelesen werden."};
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return quorel::win32::ToWide(quorel::text::FromUtf8(bytes.str()));
 }
 
 std::vector<std::wstring> Split(const std::wstring& line, wchar_t separator) {
