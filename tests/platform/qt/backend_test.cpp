@@ -90,18 +90,5 @@ TEST_F(QtBackendTest, LabelsAreAsPlainAsTheirTextAndLinksAndPicturesQtsOwn) {
   EXPECT_FALSE(qobject_cast<QPushButton*>(driver.W(u"FMPass", u"BUServer"))->icon().isNull());
 }
 
-// Without a task-bar entry of its own, a minimised modal window would leave nothing to click.
-TEST_F(QtBackendTest, AMinimisedModalWindowComesBackAndAModelessOneStaysMinimised) {
-  for (const bool modal : {true, false}) {
-    SCOPED_TRACE(modal ? "modal" : "modeless");
-    const WindowId server = Shown(forms::FMServerLayout(), kNoWindow, modal);
-    driver.Minimize(u"FMServer");
-    Idle(300);
-    EXPECT_EQ(driver.IsMinimized(u"FMServer"), !modal);
-    EXPECT_TRUE(driver.IsVisible(u"FMServer"));
-    backend().DestroyWindow(server);
-  }
-}
-
 }  // namespace
 }  // namespace quorel::testing

@@ -21,9 +21,8 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Win32Backend, Core, Win32Driver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32Backend, Windows, Win32Driver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32Backend, Input, Win32Driver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32Backend, Dialogs, Win32Driver);
-// Not YesNoBox: Wine's Yes/No box answers Cancel (2) to Escape and its close box, and the
-// backend passes that on.
-// Not Accessible: Wine has no accessible objects of the standard controls (E_NOINTERFACE).
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32Backend, YesNoBox, Win32Driver);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32Backend, Accessible, Win32Driver);
 
 // What only Windows has.
 using Win32BackendTest = BackendTest<Win32Driver>;
@@ -75,17 +74,6 @@ TEST_F(Win32BackendTest, At144DpiEverythingIsHalfAsLargeAgain) {
   }();
   RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels");
   EXPECT_EQ(status, 0);
-}
-
-// Its task-bar entry brought it back; shown again, it is no longer minimised.
-TEST_F(Win32BackendTest, ShowingAMinimisedWindowAgainBringsItBack) {
-  const WindowId server = Shown(forms::FMServerLayout());
-  driver.Minimize(u"FMServer");
-  EXPECT_TRUE(Until([&] { return driver.IsMinimized(u"FMServer"); }, 1000));
-  backend().HideWindow(server);
-  backend().ShowWindow(server, kNoWindow, false);
-  EXPECT_TRUE(Active(u"FMServer"));
-  EXPECT_FALSE(driver.IsMinimized(u"FMServer"));
 }
 
 TEST_F(Win32BackendTest, MessageBoxButtonsAnswerTheirAccessLetters) {
