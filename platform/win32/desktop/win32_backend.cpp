@@ -244,8 +244,16 @@ void Win32Backend::Place(Window& w) {
   const FormDescription& f = *w.form;
   RECT frame{};
   GetWindowRect(w.hwnd, &frame);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  int width = frame.right - frame.left, height = frame.bottom - frame.top;
   int x = frame.left, y = frame.top;
+  const Window* owner = Find(w.owner);
+  const bool overOwner = f.position == platform::StartPosition::CenterOwner && owner &&
+                         IsWindowVisible(owner->hwnd) && !IsIconic(owner->hwnd);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(overOwner ? owner->hwnd : w.hwnd, MONITOR_DEFAULTTOPRIMARY),
+                  &monitor);
+  const RECT area = monitor.rcWork;
   if (f.position == platform::StartPosition::Manual) {
     // The stored position is that of the client area, from the screen's top left corner.
     POINT client{0, 0};
@@ -253,23 +261,20 @@ void Win32Backend::Place(Window& w) {
     x = Px(w, f.left) - (client.x - frame.left);
     y = Px(w, f.top) - (client.y - frame.top);
   } else if (f.position == platform::StartPosition::CenterOwner) {
-    const Window* owner = Find(w.owner);
-    const bool overOwner = owner && IsWindowVisible(owner->hwnd) && !IsIconic(owner->hwnd);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(overOwner ? owner->hwnd : w.hwnd, MONITOR_DEFAULTTOPRIMARY),
-                    &monitor);
-    const RECT area = monitor.rcWork;
     RECT reference = area;
     if (overOwner) GetWindowRect(owner->hwnd, &reference);
     x = (reference.left + reference.right - width) / 2;
     y = (reference.top + reference.bottom - height) / 2;
-    x = std::clamp<int>(x, area.left, std::max<int>(area.left, area.right - width));
-    y = std::clamp<int>(y, area.top, std::max<int>(area.top, area.bottom - height));
-  } else {
-    return;
   }
-  SetWindowPos(w.hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // On the work area: a sizable window larger than it is made smaller, and one that would
+  // leave it is moved just as far as it must.
+  if (f.frame == platform::FrameKind::Sizable) {
+    width = std::min<int>(width, area.right - area.left);
+    height = std::min<int>(height, area.bottom - area.top);
+  }
+  x = std::clamp<int>(x, area.left, std::max<int>(area.left, area.right - width));
+  y = std::clamp<int>(y, area.top, std::max<int>(area.top, area.bottom - height));
+  SetWindowPos(w.hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Backend::UpdateEnabled() {
