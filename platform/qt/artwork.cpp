@@ -29,10 +29,4 @@ QIcon Icon(std::u16string_view name) {
   return QIcon(PicturePath(name));
 }
 
-QString PictureDescription(std::u16string_view name) {
-  if (name == u"about_icon") return u"Programmsymbol"_s;
-  if (name == u"about_banner") return u"MIRLOX Software"_s;
-  return u"Zierbild"_s;
-}
-
 }  // namespace quorel::qt

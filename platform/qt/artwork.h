@@ -15,7 +15,4 @@ QPixmap Picture(std::u16string_view name);
 // window is on the screen.
 QIcon Icon(std::u16string_view name);
 
-// What a picture shows, for screen readers.
-QString PictureDescription(std::u16string_view name);
-
 }  // namespace quorel::qt

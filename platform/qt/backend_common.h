@@ -35,15 +35,6 @@ inline QColor ToQColor(const platform::Rgb& c) {
   return QColor(c.red, c.green, c.blue);
 }
 
-inline QString WithoutAccessMarks(QString text) {
-  using namespace Qt::Literals::StringLiterals;
-  // "&&" stands for a literal ampersand; a single "&" marks the access letter.
-  text.replace(u"&&"_s, QChar(0xE000));
-  text.remove(u'&');
-  text.replace(QChar(0xE000), u'&');
-  return text;
-}
-
 // A window title as Qt's title bar shows it: Qt takes "[*]" for the place of its modified mark
 // and removes it, but shows "[*][*]" as one "[*]".
 inline QString Title(std::u16string_view caption) {

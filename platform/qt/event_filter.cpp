@@ -1,10 +1,11 @@
 // The event filter on our windows and controls: it lets Qt do its work and posts what the
 // program must hear of (Enter, Escape and F1, the close box, activation, focus leaving a
-// control); it keeps a minimised modal window in reach and shows the Caps Lock hint of
-// password fields.
+// control); it keeps Alt combinations from typing, moves the default look with the focus,
+// keeps a minimised modal window in reach and shows the Caps Lock hint of password fields.
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolTip>
 #include <algorithm>
 #include <optional>
@@ -59,6 +60,9 @@ class QtBackend::Filter final : public QObject {
       case QEvent::FocusOut:
         FocusOut(window, object, static_cast<QFocusEvent*>(event));
         return false;
+      case QEvent::FocusIn:
+        if (object->isWidgetType()) backend_.ShowDefaultLook(window, static_cast<QWidget*>(object));
+        return false;
       default:
         return false;
     }
@@ -85,9 +89,16 @@ class QtBackend::Filter final : public QObject {
       backend_.Post([window, k = *key](BackendEvents& e) { e.KeyPressed(window, k); });
       return true;
     }
-    if (auto* edit = qobject_cast<QLineEdit*>(object);
-        edit && edit->echoMode() != QLineEdit::Normal)
-      CapsLockHint(edit, event);
+    auto* edit = qobject_cast<QLineEdit*>(object);
+    if (!edit) return false;
+    // An Alt combination that no menu or access letter took is no text, though Qt would type
+    // its letter. AltGr is no Alt: Qt reports it as a group switch, other systems as Ctrl+Alt.
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if ((modifiers & Qt::AltModifier) &&
+        !(modifiers & (Qt::ControlModifier | Qt::GroupSwitchModifier)) &&
+        !event->text().isEmpty() && event->text()[0].isPrint())
+      return true;
+    if (edit->echoMode() != QLineEdit::Normal) CapsLockHint(edit, event);
     return false;
   }
 
@@ -147,6 +158,22 @@ void QtBackend::Minimized(WindowId window) {
         shown->top->activateWindow();
       },
       Qt::QueuedConnection);
+}
+
+void QtBackend::ShowDefaultLook(WindowId window, QWidget* focus) {
+  // As in the system's dialogs: a focused push button looks like the default button, and the
+  // default button does while no other push button has the focus.
+  const Window* w = Find(window);
+  if (!w) return;
+  const auto isButton = [&](const Control& c) { return IsButton(*c.description) && c.widget; };
+  const bool onButton = std::any_of(w->controls.begin(), w->controls.end(), [&](const auto& c) {
+    return isButton(c) && c.widget == focus;
+  });
+  for (const auto& c : w->controls) {
+    if (!isButton(c)) continue;
+    static_cast<QPushButton*>(c.widget.data())
+        ->setDefault(onButton ? c.widget == focus : c.description->isDefault);
+  }
 }
 
 void QtBackend::Activated(WindowId window) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/desktop/accessible_names.h"
 #include "platform/qt/artwork.h"
 #include "platform/qt/backend_common.h"
 #include "platform/qt/qt_backend.h"
@@ -118,6 +119,7 @@ void QtBackend::BuildControls(Window& w) {
       case ControlKind::CommandButton: {
         auto* button = new QPushButton(Q(c.text), client);
         button->setAutoDefault(false);
+        button->setDefault(c.isDefault);
         if (!c.picture.empty()) {
           button->setIcon(Icon(c.picture));
           button->setIconSize(QSize(16, 16));
@@ -134,13 +136,11 @@ void QtBackend::BuildControls(Window& w) {
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         if (!c.picture.empty()) picture->setPixmap(Picture(c.picture));
         picture->setScaledContents(c.stretch);
-        picture->setAccessibleName(PictureDescription(c.picture));
         widget = picture;
         break;
       }
       case ControlKind::Line:
         widget = new LineWidget(c, client);
-        widget->setAccessibleName(u"Trennlinie"_s);
         break;
       case ControlKind::HyperLink: {
         auto* link = new LinkLabel(client);
@@ -174,7 +174,6 @@ void QtBackend::BuildControls(Window& w) {
       auto* link = static_cast<QLabel*>(ctl.widget.data());
       link->setProperty(kLinkTextProperty, Q(c.text));
       link->setText(LinkMarkup(c.text, c.target, c.underline));
-      link->setAccessibleName(Q(c.text));
     } else if (c.kind == ControlKind::Label && c.autoSize) {
       ctl.widget->adjustSize();
     } else if (c.kind == ControlKind::Image && !c.stretch) {
@@ -194,26 +193,14 @@ void QtBackend::BuildControls(Window& w) {
   for (std::size_t i = 1; i < focusable.size(); ++i)
     QWidget::setTabOrder(focusable[i - 1]->widget, focusable[i]->widget);
 
-  // Accessible names: a button by its caption, a text field by the label left of it on its row.
+  // Accessible names, and each text field's label as its buddy.
+  const auto designText = [](const ControlDescription& c) { return c.text; };
   for (auto& ctl : w.controls) {
     const ControlDescription& c = *ctl.description;
-    if (IsButton(c) || c.kind == ControlKind::Label) {
-      ctl.widget->setAccessibleName(WithoutAccessMarks(Q(c.text)));
-    } else if (c.kind == ControlKind::TextBox) {
-      const Control* best = nullptr;
-      for (const auto& other : w.controls) {
-        const ControlDescription& l = *other.description;
-        const bool sameRow = l.top < c.top + c.height && c.top < l.top + l.height;
-        if (l.kind != ControlKind::Label || !sameRow || l.left >= c.left) continue;
-        if (!best || l.left > best->description->left) best = &other;
-      }
-      if (best) {
-        ctl.widget->setAccessibleName(WithoutAccessMarks(Q(best->description->text)));
-        static_cast<QLabel*>(best->widget.data())->setBuddy(ctl.widget);
-      } else {
-        ctl.widget->setAccessibleName(Q(c.name));
-      }
-    }
+    ctl.widget->setAccessibleName(Q(platform::desktop::AccessibleName(*w.form, c, designText)));
+    if (c.kind != ControlKind::TextBox) continue;
+    if (const ControlDescription* label = platform::desktop::LabelOf(*w.form, c))
+      static_cast<QLabel*>(Widget(w, label->name))->setBuddy(ctl.widget);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/desktop/accessible_names.h"
 #include "platform/qt/artwork.h"
 #include "platform/qt/backend_common.h"
 #include "platform/qt/widgets.h"
@@ -231,6 +232,8 @@ void QtBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
   w.modal = modal;
   Reparent(w, ownerWindow ? ownerWindow->top.data() : nullptr);
   w.top->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+  // Shown again, a minimised window comes back.
+  w.top->setWindowState(w.top->windowState() & ~Qt::WindowMinimized);
   if (!w.top->focusWidget()) {
     // The first control in tab order that can take the focus gets it.
     const Control* first = nullptr;
@@ -292,17 +295,17 @@ void QtBackend::SetControlText(WindowId window, std::u16string_view control,
     edit->setText(Q(text));
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(Q(text));
-    button->setAccessibleName(WithoutAccessMarks(Q(text)));
   } else if (widget->property(kLinkTextProperty).isValid()) {
     auto* link = static_cast<QLabel*>(widget);
     link->setProperty(kLinkTextProperty, Q(text));
     link->setText(LinkMarkup(text, c->target, c->underline));
-    link->setAccessibleName(Q(text));
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(Q(text));
-    if (c && c->kind == ControlKind::Label) label->setAccessibleName(Q(text));
     if (c && c->autoSize) label->adjustSize();
   }
+  if (c && c->kind != ControlKind::TextBox)
+    widget->setAccessibleName(Q(platform::desktop::AccessibleName(
+        *w.form, *c, [&](const ControlDescription&) { return std::u16string(text); })));
 }
 
 void QtBackend::SetControlEnabled(WindowId window, std::u16string_view control, bool on) {

@@ -13,7 +13,9 @@
 //   is active after a hide or a message box.
 // - Focus: in a window that is not active Qt moves the focus silently; SetFocus reports the
 //   loss itself. A window without a control that can take the focus takes it itself.
-// - A modal window that is minimised is brought back.
+// - A modal window that is minimised is brought back; any window is when it is shown again.
+// - A focused push button looks like the default button, and the default button does while no
+//   other push button has the focus. Alt combinations (not AltGr) never type into a field.
 // - Limits: Qt's offscreen platform cannot raise windows, they are only activated there. Under
 //   Wayland the compositor places every window: a stored position goes unheeded, and a dialog
 //   is centred over its owner only if the compositor does so. Activating a window there only
@@ -123,6 +125,8 @@ class QtBackend final : public QObject, public platform::desktop::Backend {
   void Activated(platform::desktop::WindowId window);
   // Brings a modal window back when it was minimised.
   void Minimized(platform::desktop::WindowId window);
+  // Gives the default look to the focused push button, else to the default button.
+  void ShowDefaultLook(platform::desktop::WindowId window, QWidget* focus);
 
   // Message boxes and the mouse pointer: MessageBox and SetMousePointer (message_box.cpp).
 

@@ -1,6 +1,7 @@
 // The event loop: messages are handled as they come, and what they report waits in a queue
 // until the window semantics take it, from ProcessEvents and WaitForEvents only.
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -65,10 +66,16 @@ void Win32Backend::Dispatch(MSG& msg) {
         return;
       }
     }
-    // Tab order and access letters of the controls, as in a dialog.
+    // Tab order and access letters of the controls, as in a dialog. The system's dialog keys
+    // leave the default look to the default button alone (Wine's also while a push button has
+    // the focus): it is put right again.
     const bool controls = std::any_of(w->controls.begin(), w->controls.end(),
                                       [](const Control& c) { return c.hwnd != nullptr; });
-    if (controls && IsDialogMessageW(w->hwnd, &msg)) return;
+    HWND root = w->hwnd;
+    if (controls && IsDialogMessageW(root, &msg)) {
+      if (Window* still = FindByHandle(root)) ShowDefaultLook(*still, GetFocus());
+      return;
+    }
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
@@ -90,14 +97,21 @@ void Win32Backend::RethrowError() {
 }
 
 void Win32Backend::ProcessEvents(std::chrono::milliseconds maxWait) {
+  // The wait is for what the program hears of: the system's own messages (painting, its
+  // helpers' notes) are handled meanwhile and do not end it.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + maxWait;
   RethrowError();
-  if (maxWait.count() > 0 && reports_.empty()) {
-    const auto ms = std::min<std::chrono::milliseconds::rep>(maxWait.count(), INFINITE - 1);
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
-  }
   Pump();
   RethrowError();
+  for (auto left = maxWait; reports_.empty() && left.count() > 0;
+       left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now())) {
+    const auto ms = std::min<std::chrono::milliseconds::rep>(left.count(), INFINITE - 1);
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+    Pump();
+    RethrowError();
+  }
   Deliver();
 }
 

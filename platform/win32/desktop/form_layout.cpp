@@ -43,10 +43,8 @@ WORD FunctionKey(std::u16string_view shortcut) {
   throw std::logic_error("Unbekannte Tastenkombination: " + name);
 }
 
-// Two no-break spaces end the link: the link control clips its text to the width it measured,
-// and some renderers draw small text a few pixels wider than they measure it.
 std::wstring LinkMarkup(std::u16string_view text, std::u16string_view target) {
-  return L"<a href=\"" + ToWide(target) + L"\">" + ToWide(text) + L"\u00A0\u00A0</a>";
+  return L"<a href=\"" + ToWide(target) + L"\">" + ToWide(text) + L"</a>";
 }
 
 // A copy of the window's font for a link control, which may delete the font it is given.

@@ -42,9 +42,16 @@ int Win32Backend::MessageBox(std::u16string_view prompt, int style, std::u16stri
   }
   if (!FindByHandle(GetActiveWindow())) ActivateFront();
   RethrowError();
-  // A box with only an OK button answers OK however it is closed (Escape gives Cancel on some
-  // systems).
-  return (style & platform::kMsgBoxButtons) == platform::vbOKOnly ? platform::vbOK : answer;
+  // Closed without a button (Escape, the close box), a box answers Cancel on some systems: OK
+  // for a box with only an OK button, No for a Yes/No box.
+  switch (style & platform::kMsgBoxButtons) {
+    case platform::vbOKOnly:
+      return platform::vbOK;
+    case platform::vbYesNo:
+      return answer == IDYES ? platform::vbYes : platform::vbNo;
+    default:
+      return answer;
+  }
 }
 
 }  // namespace quorel::win32

@@ -1,5 +1,7 @@
 #include "platform/win32/desktop/win32_backend.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
@@ -31,6 +33,12 @@ DWORD FrameStyle(const FormDescription& f) {
   return style;
 }
 
+bool UnderWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 DWORD FrameExStyle(const FormDescription& f) {
   DWORD style = WS_EX_CONTROLPARENT;
   if (f.frame == platform::FrameKind::FixedDialog) style |= WS_EX_DLGMODALFRAME;
@@ -41,6 +49,10 @@ DWORD FrameExStyle(const FormDescription& f) {
 }  // namespace
 
 Win32Backend::Win32Backend() {
+  // The accessible objects of the controls reach screen readers through COM. A thread that
+  // is in the multi-threaded apartment already has it.
+  comInitialised_ =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   // The manifest asks for this already; a program without one gets it here. A second call
   // fails harmlessly.
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
@@ -58,6 +70,7 @@ Win32Backend::~Win32Backend() {
   for (auto it = ids.rbegin(); it != ids.rend(); ++it)
     DestroyWindow(*it);
   ::DestroyWindow(application_);
+  if (comInitialised_) CoUninitialize();
 }
 
 Win32Backend::Window* Win32Backend::Find(WindowId window) {
@@ -231,8 +244,16 @@ void Win32Backend::Place(Window& w) {
   const FormDescription& f = *w.form;
   RECT frame{};
   GetWindowRect(w.hwnd, &frame);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  int width = frame.right - frame.left, height = frame.bottom - frame.top;
   int x = frame.left, y = frame.top;
+  const Window* owner = Find(w.owner);
+  const bool overOwner = f.position == platform::StartPosition::CenterOwner && owner &&
+                         IsWindowVisible(owner->hwnd) && !IsIconic(owner->hwnd);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(overOwner ? owner->hwnd : w.hwnd, MONITOR_DEFAULTTOPRIMARY),
+                  &monitor);
+  const RECT area = monitor.rcWork;
   if (f.position == platform::StartPosition::Manual) {
     // The stored position is that of the client area, from the screen's top left corner.
     POINT client{0, 0};
@@ -240,23 +261,20 @@ void Win32Backend::Place(Window& w) {
     x = Px(w, f.left) - (client.x - frame.left);
     y = Px(w, f.top) - (client.y - frame.top);
   } else if (f.position == platform::StartPosition::CenterOwner) {
-    const Window* owner = Find(w.owner);
-    const bool overOwner = owner && IsWindowVisible(owner->hwnd) && !IsIconic(owner->hwnd);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(overOwner ? owner->hwnd : w.hwnd, MONITOR_DEFAULTTOPRIMARY),
-                    &monitor);
-    const RECT area = monitor.rcWork;
     RECT reference = area;
     if (overOwner) GetWindowRect(owner->hwnd, &reference);
     x = (reference.left + reference.right - width) / 2;
     y = (reference.top + reference.bottom - height) / 2;
-    x = std::clamp<int>(x, area.left, std::max<int>(area.left, area.right - width));
-    y = std::clamp<int>(y, area.top, std::max<int>(area.top, area.bottom - height));
-  } else {
-    return;
   }
-  SetWindowPos(w.hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // On the work area: a sizable window larger than it is made smaller, and one that would
+  // leave it is moved just as far as it must.
+  if (f.frame == platform::FrameKind::Sizable) {
+    width = std::min<int>(width, area.right - area.left);
+    height = std::min<int>(height, area.bottom - area.top);
+  }
+  x = std::clamp<int>(x, area.left, std::max<int>(area.left, area.right - width));
+  y = std::clamp<int>(y, area.top, std::max<int>(area.top, area.bottom - height));
+  SetWindowPos(w.hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Backend::UpdateEnabled() {
@@ -308,8 +326,21 @@ void Win32Backend::RaiseWindow(WindowId window) {
   if (!w.hwnd) return;  // not shown
   if (IsIconic(w.hwnd)) ::ShowWindow(w.hwnd, SW_RESTORE);
   if (!IsWindowEnabled(w.hwnd)) return;  // a modal window is in front of it
+  if (UnderWine() && GetForegroundWindow() != w.hwnd) {
+    // Wine takes the activation as done and leaves the window manager's active window as it
+    // is; a window shown anew is activated by the window manager too.
+    ::ShowWindow(w.hwnd, SW_HIDE);
+    ::ShowWindow(w.hwnd, SW_SHOW);
+  }
   BringWindowToTop(w.hwnd);
   SetForegroundWindow(w.hwnd);
+}
+
+void Win32Backend::RestoreModal(WindowId window) {
+  const Window* w = Find(window);
+  if (!w || !w->hwnd || !IsIconic(w->hwnd) || modal_.empty() || modal_.back() != window) return;
+  ::ShowWindow(w->hwnd, SW_RESTORE);
+  SetForegroundWindow(w->hwnd);
 }
 
 void Win32Backend::HideWindow(WindowId window) {

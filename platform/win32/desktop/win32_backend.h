@@ -12,13 +12,22 @@
 // - The timers of all forms run on the hidden program window, which also owns the dialogs
 //   without an owner that cannot be minimised, so that they stay out of the task bar.
 //   Restarting or stopping a timer withdraws its tick still queued.
+// - A window is placed, and a sizable one sized, to lie on the work area of its screen; where
+//   it fits, its layout's size and place hold.
 // - Modality is the backend's own: every window but the innermost modal one is disabled, and
-//   WaitForEvents handles the messages of all windows alike.
+//   WaitForEvents handles the messages of all windows alike. The innermost modal window comes
+//   back when it is minimised; any window does when it is shown or brought forward.
+// - Under Wine, whose activation a window manager does not follow, a window brought forward is
+//   shown anew, which the window manager activates.
 // - Enter, Escape and F1 go to the window rules, never to the controls or the system; a link
 //   opens its target through the shell; WM_QUIT is ignored.
+// - Screen readers get the controls' names of accessible_names.h (accessible_object.h); the
+//   backend enters a single-threaded COM apartment for them unless the thread is in one.
+// - A focused push button looks like the default button, and the default button does while no
+//   other push button has the focus.
 // - Message boxes are the system's own, with its button texts. While one is up the windows go
 //   on, but what they report (timer ticks included) is handed out only after it has closed. A
-//   box with only an OK button answers vbOK however it is closed.
+//   box closed without a button answers vbOK (only an OK button) or vbNo (Yes and No).
 //
 // Limits: one backend per program, on the thread that runs the event loop; menu shortcuts are
 // function keys only; one face and size (MS Shell Dlg 2, 7 points) for every form; owner and
@@ -132,6 +141,8 @@ class Win32Backend final : public platform::desktop::Backend {
   void Place(Window& w);
   void UpdateEnabled();
   void ActivateFront();
+  // Brings a minimised window back while it is the innermost modal one.
+  void RestoreModal(platform::desktop::WindowId window);
 
   // Building and laying out (form_layout.cpp).
   void BuildMenus(Window& w);
@@ -191,6 +202,7 @@ class Win32Backend final : public platform::desktop::Backend {
   std::deque<Report> reports_;
   std::exception_ptr error_;   // raised inside a window procedure, rethrown by the event loop
   HCURSOR pointer_ = nullptr;  // the application-wide pointer; nullptr: each window's own
+  bool comInitialised_ = false;
 };
 
 }  // namespace quorel::win32

@@ -3,6 +3,8 @@
 // code runs in them, and no exception leaves them.
 #include <string>
 
+#include "platform/desktop/accessible_names.h"
+#include "platform/win32/desktop/accessible_object.h"
 #include "platform/win32/desktop/artwork.h"
 #include "platform/win32/desktop/form_controls.h"
 #include "platform/win32/desktop/win32_backend.h"
@@ -143,6 +145,19 @@ LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPAR
       if (HIWORD(wParam) != 0) break;  // minimised
       OnActivated(w);
       return 0;
+    case DM_GETDEFID:
+      // The system's dialog keys ask for the default button when they move the focus off a
+      // push button, and give it back its look.
+      for (const auto& c : w.controls)
+        if (c.hwnd && c.description->isDefault)
+          return MAKELRESULT(GetDlgCtrlID(c.hwnd), DC_HASDEFID);
+      return 0;
+    case WM_SIZE:
+      // The program waits for the innermost modal window, the only one that takes input:
+      // minimised, it comes back at once.
+      if (wParam == SIZE_MINIMIZED && !modal_.empty() && modal_.back() == id)
+        Post(kNoWindow, [this, id](BackendEvents&) { RestoreModal(id); });
+      break;
     case WM_SETFOCUS:
       // The window itself passes the focus on to its control.
       if (HWND target = FocusTarget(w)) ::SetFocus(target);
@@ -197,8 +212,19 @@ LRESULT Win32Backend::OnFormMessage(Window& w, UINT message, WPARAM wParam, LPAR
 }
 
 std::optional<LRESULT> Win32Backend::OnControlMessage(Window& w, Control& c, UINT message,
-                                                      WPARAM wParam, LPARAM /*lParam*/) {
+                                                      WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_GETOBJECT:
+      // The object ids come as 32-bit values.
+      if (static_cast<LONG>(static_cast<DWORD>(lParam)) == static_cast<LONG>(OBJID_CLIENT)) {
+        const auto textOf = [&](const platform::ControlDescription& d) {
+          return ControlText(w.id, d.name);
+        };
+        const std::u16string name =
+            platform::desktop::AccessibleName(*w.form, *c.description, textOf);
+        if (const LRESULT object = NamedAccessibleObject(c.hwnd, wParam, name)) return object;
+      }
+      break;
     case WM_SETFOCUS:
       w.focus = c.hwnd;
       ShowDefaultLook(w, c.hwnd);
@@ -237,8 +263,10 @@ void Win32Backend::ShowDefaultLook(Window& w, HWND focus) {
   const bool onButton = focused && IsButton(*focused->description);
   for (const auto& c : w.controls) {
     if (!c.hwnd || !IsButton(*c.description)) continue;
-    const bool looksDefault = onButton ? c.hwnd == focus : c.description->isDefault;
-    SendMessageW(c.hwnd, BM_SETSTYLE, looksDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    const LONG_PTR look =
+        (onButton ? c.hwnd == focus : c.description->isDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if ((GetWindowLongPtrW(c.hwnd, GWL_STYLE) & BS_TYPEMASK) != look)
+      SendMessageW(c.hwnd, BM_SETSTYLE, static_cast<WPARAM>(look), TRUE);
   }
 }
 

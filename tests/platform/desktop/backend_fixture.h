@@ -17,10 +17,14 @@
 //   void Move(form, x, y);                      the frame's top left corner
 //   Look LookOf(form); std::u16string Caption(form), OwnerOf(form) (empty: none);
 //   bool HasWindow(form), IsMinimized(form), IsBlocked(form) (a modal window takes its input);
-//   void Minimize(form);
+//   void Minimize(form), Activate(form) (the user brings it to the front, as a click on it does);
+//   bool TitleBarActive(form);                  the window system shows it as the active window
 //   void Key(UserKey), Alt(char16_t letter), Type(text), Paste(text), Click(form, control);
-//   bool IsEnabled(form, control); std::u16string DisplayedText(form, control);
+//   void AltGrQ();                              AltGr+Q: "@" on the German keyboard
+//   bool IsEnabled(form, control), LooksDefault(form, button);
+//   std::u16string DisplayedText(form, control);
 //   std::uint32_t Background(form, control), ButtonFace();    0xRRGGBB as drawn
+//   Shot Grab(form, control);                   the control as drawn
 //   void PointAt(form, control); Pointer PointerNow();
 //   int AnswerMessageBox(show, BoxAnswer, BoxSeen&);  runs show() and answers its message box
 //   std::u16string AccessibleName(form, control);
@@ -62,6 +66,13 @@ struct Rect {
     return std::abs(2 * left + width - 2 * other.left - other.width) +
            std::abs(2 * top + height - 2 * other.top - other.height);
   }
+};
+
+// A control as drawn: 0xRRGGBB, row by row.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
 // The frame of a window as the user sees it.

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/FMPass.h"
@@ -189,6 +190,56 @@ TYPED_TEST_P(Input, WaitingEndsAtOnceWhenTheUserActs) {
   EXPECT_LT(d.NowMs() - start, 1000);
 }
 
+// An Alt combination that nothing takes types nothing; AltGr still types its character.
+TYPED_TEST_P(Input, AltCombinationsTypeNothingButAltGrDoes) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const WindowId pass = this->Shown(forms::FMPassLayout());
+  for (const char16_t* field : {u"BUSER", u"BPASSWORT"}) {
+    SCOPED_TRACE(U8(field));
+    b.SetFocus(pass, field);
+    d.Alt(u'A');
+    d.Alt(u'Q');
+    d.AltGrQ();
+    d.Type(u"x");
+    this->Until([&] { return b.ControlText(pass, field).ends_with(u"x"); }, 1000);
+    EXPECT_EQ(U8(b.ControlText(pass, field)), "@x");
+  }
+}
+
+// As in the system's dialogs: a focused push button looks like the default button, and the
+// default button does whenever no other push button has the focus.
+TYPED_TEST_P(Input, TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  const auto looksDefault = [&](const FormDescription& form) {
+    std::vector<std::u16string> buttons;
+    for (const auto& c : form.controls)
+      if (platform::IsButton(c) && d.LooksDefault(form.name, c.name)) buttons.push_back(c.name);
+    return buttons;
+  };
+  using Names = std::vector<std::u16string>;
+  const FormDescription pass = forms::FMPassLayout();
+  const WindowId passId = this->Shown(pass);
+  // A round trip of the tab order.
+  const std::pair<const char16_t*, const char16_t*> trip[] = {
+      {u"BUSER", u"BUSpeich"},  {u"BPASSWORT", u"BUSpeich"}, {u"BUSpeich", u"BUSpeich"},
+      {u"BUAusst", u"BUAusst"}, {u"BUServer", u"BUServer"},  {u"BUSER", u"BUSpeich"}};
+  for (const auto& step : trip) {
+    const auto& [focus, button] = step;
+    if (&step != trip) d.Key(UserKey::Tab);
+    EXPECT_TRUE(this->Until([&] { return b.FocusedControl(passId) == focus; }, 1000));
+    EXPECT_EQ(looksDefault(pass), Names{button}) << U8(focus);
+  }
+  const FormDescription server = forms::FMServerLayout();
+  const WindowId serverId = this->Shown(server);
+  EXPECT_EQ(looksDefault(server), Names{u"BUEdit"});  // the fields are locked
+  b.SetControlEnabled(serverId, u"BFIRMA", true);
+  b.SetFocus(serverId, u"BFIRMA");
+  d.Settle();
+  EXPECT_EQ(looksDefault(server), Names{u"BUZurück"});
+}
+
 REGISTER_TYPED_TEST_SUITE_P(Input, EnterEscapeAndF1AreReportedAndNeverHandledByTheControls,
                             ButtonsReportClicksByMouseSpaceAndAccessLetter,
                             MenuItemsReportTheirNameAndF1DoesNotAlsoComeAsKey,
@@ -197,7 +248,9 @@ REGISTER_TYPED_TEST_SUITE_P(Input, EnterEscapeAndF1AreReportedAndNeverHandledByT
                             TheKeyboardEntersAtMostTheMaximumLengthButProgramTextsStayWhole,
                             PasswordShowsOneStarPerCharacter,
                             LockedFieldsShowTheButtonFaceAndTakeInputOnlyWhenOpen,
-                            WaitingEndsAtOnceWhenTheUserActs);
+                            WaitingEndsAtOnceWhenTheUserActs,
+                            AltCombinationsTypeNothingButAltGrDoes,
+                            TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus);
 
 template <class Driver>
 class Dialogs : public BackendTest<Driver> {};
@@ -306,7 +359,9 @@ TYPED_TEST_P(Accessible, EveryControlHasAnAccessibleName) {
       {forms::FMServerLayout, u"BFIL", u"Filiale:"},
       {forms::FMServerLayout, u"BNAMESPACE", u"Namespace:"},
       {forms::FMServerLayout, u"BUZurück", u"Zurück"},
+      {forms::FMServerLayout, u"BUEdit", u"Ändern"},
       {forms::frmAboutLayout, u"cmdSysInfo", u"Systeminfo..."},
+      {forms::frmAboutLayout, u"ctHyperLink1", u"MIRLOX Software-Service"},
       {forms::frmAboutLayout, u"ctHyperLink2", u"www.mirlox.example"},
   };
   auto& d = this->driver;
@@ -314,8 +369,9 @@ TYPED_TEST_P(Accessible, EveryControlHasAnAccessibleName) {
     const auto form = layout();
     this->Shown(form);
     for (const auto& c : form.controls) {
-      // A label without text has nothing to say until the program gives it a text.
-      if (c.kind == platform::ControlKind::Timer ||
+      // A label without text has nothing to say until the program gives it a text; lines are
+      // decoration.
+      if (c.kind == platform::ControlKind::Timer || c.kind == platform::ControlKind::Line ||
           (c.kind == platform::ControlKind::Label && c.text.empty()))
         continue;
       EXPECT_NE(d.AccessibleName(form.name, c.name), u"") << U8(form.name) << "." << U8(c.name);

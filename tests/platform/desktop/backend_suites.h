@@ -7,6 +7,9 @@
 // Include in one source file per test program.
 #pragma once
 
+#include <climits>
+#include <cstdlib>
+
 #include "forms/FMPass.h"
 #include "forms/FMServer.h"
 #include "forms/FMStart.h"
@@ -223,11 +226,119 @@ TYPED_TEST_P(Windows, LabelsLinksAndPicturesKeepTheirTextsAndPlaces) {
             std::pair(d.Scaled(3255 / 15), d.Scaled(795 / 15)));
 }
 
+// The sizes and places of the tables hold where the window fits on the screen; where it does
+// not, it is placed (and a sizable one sized) to lie on it. The backends' own tests run this
+// again on a small screen at twice the size.
+TYPED_TEST_P(Windows, EveryWindowLiesOnTheScreenAndKeepsItsTableWhereItFits) {
+  auto& d = this->driver;
+  for (auto layout :
+       {forms::FMStartLayout, forms::FMPassLayout, forms::FMServerLayout, forms::frmAboutLayout}) {
+    const FormDescription form = layout();
+    SCOPED_TRACE(U8(form.name));
+    const WindowId id = this->Shown(form);
+    this->Idle(100);  // a window manager may frame it only now
+    const Rect area = d.WorkArea(form.name), frame = d.Frame(form.name);
+    const Rect client = d.Client(form.name);
+    EXPECT_TRUE(frame.left >= area.left && frame.top >= area.top &&
+                frame.left + frame.width <= area.left + area.width &&
+                frame.top + frame.height <= area.top + area.height);
+    // Per axis: the length of the table where its frame fits the screen, else the screen's.
+    const bool sizable = form.frame == platform::FrameKind::Sizable;
+    const auto length = [&](int twips, int around, int room) {
+      const int px = d.Scaled(twips / platform::kTwipsPerPixel);
+      return px + around <= room || !sizable ? px : room - around;
+    };
+    EXPECT_EQ(client.width, length(form.clientWidth, frame.width - client.width, area.width));
+    EXPECT_EQ(client.height, length(form.clientHeight, frame.height - client.height, area.height));
+    if (form.position == platform::StartPosition::Manual) {
+      // Where the frame fits at the table's place it stays there, else it meets the far edge.
+      const auto place = [&](int twips, int before, int extent, int start, int room) {
+        const int px = d.Scaled(twips / platform::kTwipsPerPixel);
+        return px - before + extent <= start + room ? px : start + room - extent + before;
+      };
+      EXPECT_EQ(client.left,
+                place(form.left, client.left - frame.left, frame.width, area.left, area.width));
+      EXPECT_EQ(client.top,
+                place(form.top, client.top - frame.top, frame.height, area.top, area.height));
+    }
+    this->backend().DestroyWindow(id);
+  }
+}
+
+// A modal window is the only one that takes input: minimised, it comes back at once. A
+// modeless one stays minimised until the program shows it again.
+TYPED_TEST_P(Windows, AMinimisedModalWindowComesBackAndAModelessOneWhenShownAgain) {
+  auto& b = this->backend();
+  auto& d = this->driver;
+  // Behind it, for the activation to go to when it is hidden (Qt's offscreen platform does not
+  // activate a window that was the last active one again).
+  this->Shown(forms::FMStartLayout());
+  for (const bool modal : {true, false}) {
+    SCOPED_TRACE(modal ? "modal" : "modeless");
+    const WindowId server = this->Shown(forms::FMServerLayout(), kNoWindow, modal);
+    d.Minimize(u"FMServer");
+    this->Idle(300);
+    EXPECT_EQ(d.IsMinimized(u"FMServer"), !modal);
+    EXPECT_TRUE(d.IsVisible(u"FMServer"));
+    b.HideWindow(server);
+    b.ShowWindow(server, kNoWindow, modal);
+    EXPECT_TRUE(this->Active(u"FMServer"));
+    EXPECT_FALSE(d.IsMinimized(u"FMServer"));
+    b.DestroyWindow(server);
+  }
+}
+
+// Brought forward, a window is the active one, also as the window system shows it.
+TYPED_TEST_P(Windows, RaisingAWindowMakesItTheActiveOne) {
+  auto& d = this->driver;
+  const WindowId start = this->Shown(forms::FMStartLayout());
+  const WindowId pass = this->Shown(forms::FMPassLayout(), start);
+  d.Activate(u"FMStart");
+  ASSERT_TRUE(this->Until([&] { return d.TitleBarActive(u"FMStart"); }));
+  this->backend().RaiseWindow(pass);
+  EXPECT_TRUE(this->Until([&] { return d.IsActive(u"FMPass") && d.TitleBarActive(u"FMPass"); }));
+}
+
+// A link's underline runs under its text and no further.
+TYPED_TEST_P(Windows, LinksAreUnderlinedJustUnderTheirText) {
+  this->Shown(forms::frmAboutLayout());
+  for (const char16_t* link : {u"ctHyperLink1", u"ctHyperLink2"}) {
+    SCOPED_TRACE(U8(link));
+    const Shot shot = this->driver.Grab(u"frmAbout", link);
+    const std::uint32_t ground = shot.At(shot.width - 1, 0);
+    // The underline is the row with the most ink, the text the ink of all the others.
+    struct Ink {
+      int left = INT_MAX, right = -1, count = 0;
+    };
+    std::vector<Ink> rows(static_cast<std::size_t>(shot.height));
+    for (int y = 0; y < shot.height; ++y) {
+      for (int x = 0; x < shot.width; ++x) {
+        if (shot.At(x, y) == ground) continue;
+        Ink& row = rows[static_cast<std::size_t>(y)];
+        row = {std::min(row.left, x), std::max(row.right, x), row.count + 1};
+      }
+    }
+    const auto line = std::max_element(
+        rows.begin(), rows.end(), [](const Ink& a, const Ink& b) { return a.count < b.count; });
+    Ink text;
+    for (auto row = rows.begin(); row != rows.end(); ++row)
+      if (row != line && row->count > 0)
+        text = {std::min(text.left, row->left), std::max(text.right, row->right), 1};
+    ASSERT_GT(text.count, 0);
+    EXPECT_LE(std::abs(line->left - text.left), 1);
+    EXPECT_LE(std::abs(line->right - text.right), 2);
+  }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(Windows, EveryFormHasItsClientSizeCaptionAndFrame,
                             DialogsAreCentredOverTheirOwnerAndTheAboutBoxSitsWhereStored,
                             ModalWindowsBlockTheOthers,
                             AWindowWithoutAControlToFocusTakesTheFocusItself,
                             AnOwnerMayGoBeforeTheWindowsItOwns,
-                            LabelsLinksAndPicturesKeepTheirTextsAndPlaces);
+                            LabelsLinksAndPicturesKeepTheirTextsAndPlaces,
+                            EveryWindowLiesOnTheScreenAndKeepsItsTableWhereItFits,
+                            AMinimisedModalWindowComesBackAndAModelessOneWhenShownAgain,
+                            RaisingAWindowMakesItTheActiveOne,
+                            LinksAreUnderlinedJustUnderTheirText);
 
 }  // namespace quorel::testing::backend

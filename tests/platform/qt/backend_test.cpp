@@ -2,19 +2,24 @@
 // presses, types and clicks with QTest (qt_driver.h), and what only Qt's widgets have.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 
 #include "qt_driver.h"
+#include "support/temp_dir.h"
 #include "tests/platform/desktop/backend_input_suites.h"
 #include "tests/platform/desktop/backend_suites.h"
 
 namespace quorel::testing {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Core, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Windows, QtDriver);
@@ -90,17 +95,28 @@ TEST_F(QtBackendTest, LabelsAreAsPlainAsTheirTextAndLinksAndPicturesQtsOwn) {
   EXPECT_FALSE(qobject_cast<QPushButton*>(driver.W(u"FMPass", u"BUServer"))->icon().isNull());
 }
 
-// Without a task-bar entry of its own, a minimised modal window would leave nothing to click.
-TEST_F(QtBackendTest, AMinimisedModalWindowComesBackAndAModelessOneStaysMinimised) {
-  for (const bool modal : {true, false}) {
-    SCOPED_TRACE(modal ? "modal" : "modeless");
-    const WindowId server = Shown(forms::FMServerLayout(), kNoWindow, modal);
-    driver.Minimize(u"FMServer");
-    Idle(300);
-    EXPECT_EQ(driver.IsMinimized(u"FMServer"), !modal);
-    EXPECT_TRUE(driver.IsVisible(u"FMServer"));
-    backend().DestroyWindow(server);
-  }
+// A second run of this program on a small screen at twice the size (1280 x 800 pixels, 640 x
+// 400 at that scale), from the offscreen platform's settings.
+TEST(QtBackendScreen, OnASmallScreenAtTwiceTheSizeEveryWindowStillLiesOnIt) {
+  const TempDir dir;
+  const QString settings = QString::fromStdString((dir / "screen.json").string());
+  QFile file(settings);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1280, "height": 800,
+                 "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+  file.close();
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + settings);
+  environment.insert(u"QT_SCALE_FACTOR"_s, u"2"_s);
+  QProcess run;
+  run.setProcessEnvironment(environment);
+  run.setProcessChannelMode(QProcess::MergedChannels);
+  run.start(QCoreApplication::applicationFilePath(),
+            {u"--gtest_filter=*Windows*.EveryWindowLies*"_s});
+  ASSERT_TRUE(run.waitForFinished(60000));
+  const std::string output = run.readAll().toStdString();
+  EXPECT_EQ(run.exitCode(), 0) << output;
+  EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
 }
 
 }  // namespace

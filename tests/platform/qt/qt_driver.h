@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
@@ -94,6 +95,9 @@ class QtDriver {
   }
   bool IsMinimized(std::u16string_view form) const { return Top(form)->isMinimized(); }
   void Minimize(std::u16string_view form) { Top(form)->showMinimized(); }
+  void Activate(std::u16string_view form) { Top(form)->activateWindow(); }
+  // Qt's active window is the window system's.
+  bool TitleBarActive(std::u16string_view form) const { return IsActive(form); }
   // A modal window blocks every other window but those it owns.
   bool IsBlocked(std::u16string_view form) const {
     QWidget* modal = QApplication::activeModalWidget();
@@ -114,6 +118,8 @@ class QtDriver {
   static void Alt(char16_t letter) {
     GuiUser::Press(static_cast<Qt::Key>(Qt::Key_A + (letter - u'A')), Qt::AltModifier);
   }
+  // As the X server reports AltGr+Q of the German keyboard.
+  static void AltGrQ() { GuiUser::Press(Qt::Key_At, Qt::GroupSwitchModifier); }
   static void Type(std::u16string_view text) { GuiUser::Type(Q(text)); }
   static void Paste(std::u16string_view text) {
     QApplication::clipboard()->setText(Q(text));
@@ -124,6 +130,17 @@ class QtDriver {
   }
   bool IsEnabled(std::u16string_view form, std::u16string_view control) const {
     return W(form, control)->isEnabled();
+  }
+  bool LooksDefault(std::u16string_view form, std::u16string_view button) const {
+    return qobject_cast<QPushButton*>(W(form, button))->isDefault();
+  }
+  Shot Grab(std::u16string_view form, std::u16string_view control) const {
+    const QImage image = W(form, control)->grab().toImage();
+    Shot shot{image.width(), image.height(), {}};
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        shot.pixels.push_back(image.pixel(x, y) & 0xFFFFFF);
+    return shot;
   }
   std::u16string DisplayedText(std::u16string_view form, std::u16string_view control) const {
     return qobject_cast<QLineEdit*>(W(form, control))->displayText().toStdU16String();

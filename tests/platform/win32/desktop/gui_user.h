@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,10 +14,11 @@
 
 namespace quorel::testing {
 
-// Keys, each pressed and released; a modifier (VK_MENU for Alt) is held down around them all.
+// Keys, each pressed and released; modifiers (VK_MENU for Alt) are held down around them all.
 // A key 0 types the character of text at the same place.
-inline void Keys(std::vector<WORD> keys, WORD modifier = 0, std::wstring_view text = {}) {
-  std::vector<INPUT> in(keys.size() * 2 + (modifier ? 2 : 0));
+inline void Keys(std::vector<WORD> keys, std::initializer_list<WORD> modifiers = {},
+                 std::wstring_view text = {}) {
+  std::vector<INPUT> in(keys.size() * 2 + modifiers.size() * 2);
   std::size_t n = 0;
   const auto add = [&](WORD key, DWORD up, wchar_t c) {
     in[n].type = INPUT_KEYBOARD;
@@ -24,18 +26,20 @@ inline void Keys(std::vector<WORD> keys, WORD modifier = 0, std::wstring_view te
     in[n].ki.wScan = key ? static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) : WORD(c);
     in[n++].ki.dwFlags = up | (key ? 0 : KEYEVENTF_UNICODE);
   };
-  if (modifier) add(modifier, 0, 0);
+  for (WORD modifier : modifiers)
+    add(modifier, 0, 0);
   for (std::size_t i = 0; i < keys.size(); ++i)
     for (DWORD up : {0, KEYEVENTF_KEYUP})
       add(keys[i], up, keys[i] ? 0 : text[i]);
-  if (modifier) add(modifier, KEYEVENTF_KEYUP, 0);
+  for (WORD modifier : modifiers)
+    add(modifier, KEYEVENTF_KEYUP, 0);
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
-inline void Press(WORD key, WORD modifier = 0) {
-  Keys({key}, modifier);
+inline void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
+  Keys({key}, modifiers);
 }
 inline void Type(std::wstring_view text) {
-  Keys(std::vector<WORD>(text.size(), 0), 0, text);
+  Keys(std::vector<WORD>(text.size(), 0), {}, text);
 }
 
 inline std::wstring TextOf(HWND hwnd) {

@@ -4,15 +4,20 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
 #include "gui_user.h"
-#include "platform/win32/system/local_clock.h"
 #include "platform/win32/desktop/win32_backend.h"
+#include "platform/win32/system/local_clock.h"
 #include "platform/win32/system/win32_system.h"
 #include "tests/platform/desktop/backend_fixture.h"
+// After the Windows headers, which it needs.
+#include <oleacc.h>
 
 namespace quorel::testing {
 
@@ -47,7 +52,7 @@ class Win32Driver {
   bool HasKeyboardFocus(std::u16string_view form, std::u16string_view control) const {
     return GetFocus() && GetFocus() == H(form, control);
   }
-  static void CloseBox(std::u16string_view /*the form in front*/) { Press(VK_F4, VK_MENU); }
+  static void CloseBox(std::u16string_view /*the form in front*/) { Press(VK_F4, {VK_MENU}); }
 
   static int Scaled(int px) { return MulDiv(px, ExpectedDpi(), 96); }
   Rect Frame(std::u16string_view form) const { return Box(H(form), nullptr); }
@@ -87,13 +92,24 @@ class Win32Driver {
   bool HasWindow(std::u16string_view form) const { return H(form) && IsWindow(H(form)); }
   bool IsMinimized(std::u16string_view form) const { return IsIconic(H(form)); }
   void Minimize(std::u16string_view form) { ::ShowWindow(H(form), SW_MINIMIZE); }
+  // Under Wine the window manager has the last word on activation: the user's click goes to it.
+  void Activate(std::u16string_view form) {
+    if (XWindow(H(form)))
+      EXPECT_EQ(Unix("wmctrl -i -a " + XWindowId(H(form))), "");
+    else
+      SetForegroundWindow(H(form));
+  }
+  bool TitleBarActive(std::u16string_view form) const {
+    if (!XWindow(H(form))) return IsActive(form);
+    return Unix("xprop -root _NET_ACTIVE_WINDOW").ends_with("# " + XWindowId(H(form)) + "\n");
+  }
   bool IsBlocked(std::u16string_view form) const { return !IsWindowEnabled(H(form)); }
 
   static void Key(UserKey key) {
     static constexpr WORD kKeys[] = {VK_RETURN, VK_RETURN, VK_ESCAPE, VK_F1, VK_TAB,
                                      VK_TAB,    VK_SPACE,  VK_BACK,   VK_END};
     const WORD vk = kKeys[static_cast<int>(key)];
-    if (key == UserKey::BackTab) return Press(vk, VK_SHIFT);
+    if (key == UserKey::BackTab) return Press(vk, {VK_SHIFT});
     if (key != UserKey::KeypadEnter) return Press(vk);
     INPUT in[2] = {};  // the Enter of the number pad is an extended key
     for (DWORD up : {0, 1}) {
@@ -103,7 +119,21 @@ class Win32Driver {
     }
     SendInput(2, in, sizeof(INPUT));
   }
-  static void Alt(char16_t letter) { Press(static_cast<WORD>(letter), VK_MENU); }
+  static void Alt(char16_t letter) { Press(static_cast<WORD>(letter), {VK_MENU}); }
+  // Under Wine only keys from the X server carry AltGr, and only while it is held down at the
+  // pace of a hand; they go to the window with the X server's focus. Wine takes the AltGr state
+  // of the last key from the X server for every key after it: a Shift from there ends it.
+  // Elsewhere AltGr is Ctrl+Alt to programs.
+  void AltGrQ() {
+    HWND front = GetForegroundWindow();
+    if (!XWindow(front)) return Press('Q', {VK_CONTROL, VK_MENU});
+    Unix("xdotool windowfocus --sync " + XWindowId(front) +
+         "; xdotool keydown ISO_Level3_Shift; sleep 0.05; xdotool key q; sleep 0.05; "
+         "xdotool keyup ISO_Level3_Shift");
+    Settle();
+    Unix("xdotool key Shift_L");
+    Settle();
+  }
   static void Type(std::u16string_view text) {
     quorel::testing::Type(std::wstring(text.begin(), text.end()));
   }
@@ -116,11 +146,35 @@ class Win32Driver {
     EmptyClipboard();
     SetClipboardData(CF_UNICODETEXT, memory);
     CloseClipboard();
-    Press('V', VK_CONTROL);
+    Press('V', {VK_CONTROL});
   }
   void Click(std::u16string_view form, std::u16string_view control) { ClickAt(H(form, control)); }
   bool IsEnabled(std::u16string_view form, std::u16string_view control) const {
     return IsWindowEnabled(H(form, control));
+  }
+  bool LooksDefault(std::u16string_view form, std::u16string_view button) const {
+    return (GetWindowLongPtrW(H(form, button), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  }
+  Shot Grab(std::u16string_view form, std::u16string_view control) const {
+    HWND hwnd = H(form, control);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    Shot shot{r.right, r.bottom, std::vector<std::uint32_t>(std::size_t(r.right * r.bottom))};
+    HDC dc = GetDC(hwnd), copy = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+    SelectObject(copy, old);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    GetDIBits(copy, bitmap, 0, UINT(r.bottom), shot.pixels.data(), &info, DIB_RGB_COLORS);
+    for (auto& p : shot.pixels)
+      p &= 0xFFFFFF;  // the DIB's order is 0x00RRGGBB already
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(hwnd, dc);
+    return shot;
   }
   std::u16string DisplayedText(std::u16string_view form, std::u16string_view control) const {
     HWND edit = H(form, control);
@@ -190,20 +244,38 @@ class Win32Driver {
       seen.ownerBlocked = !seen.owner.empty() && IsBlocked(seen.owner);
       switch (answer.kind) {
         case BoxAnswer::Button:
-          if (button) return ClickAt(button);
+          // As the button clicks itself: a click through SendInput got lost now and then.
+          if (button) return (void)PostMessageW(button, BM_CLICK, 0, 0);
           return ADD_FAILURE() << "no button " << U8(answer.button);
         case BoxAnswer::Key:
           return Key(answer.key);
         case BoxAnswer::Letter:
           return Press(static_cast<WORD>(answer.letter));
         case BoxAnswer::CloseBox:
-          return Press(VK_F4, VK_MENU);
+          return Press(VK_F4, {VK_MENU});
       }
     });
   }
   int AnswerMessageBox(const std::function<int()>& show, const BoxAnswer& answer, BoxSeen& seen) {
     OnMessageBox("answer", answer, seen);
     return user.Drive(show);
+  }
+
+  std::u16string AccessibleName(std::u16string_view form, std::u16string_view control) const {
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(H(form, control), DWORD(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&accessible))))
+      return u"(no accessible object)";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const bool named = accessible->get_accName(self, &name) == S_OK && name;
+    const std::u16string result = named ? U(name) : u"";
+    SysFreeString(name);
+    accessible->Release();
+    return result;
   }
 
   HWND H(std::u16string_view form, std::u16string_view control = {}) const {
@@ -223,6 +295,42 @@ class Win32Driver {
   static constexpr const char16_t* kForms[] = {u"FMStart", u"FMPass", u"FMServer", u"frmAbout"};
 
   static std::u16string U(std::wstring_view s) { return {s.begin(), s.end()}; }
+  // The X window that Wine shows a window in, 0 when not under Wine.
+  static unsigned long XWindow(HWND hwnd) {
+    return static_cast<unsigned long>(
+        reinterpret_cast<ULONG_PTR>(GetPropW(hwnd, L"__wine_x11_whole_window")));
+  }
+  static std::string XWindowId(HWND hwnd) {
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", XWindow(hwnd));
+    return id;
+  }
+  // The output of a command of the Unix system Wine runs on. Wine neither waits for such a
+  // process nor hands its exit status on: the output goes to a file, renamed once complete.
+  static std::string Unix(const std::string& command) {
+    const std::string file = "/tmp/quorel-unix-" + std::to_string(GetCurrentProcessId());
+    const std::string script =
+        "(" + command + ") >" + file + ".part 2>&1; mv " + file + ".part " + file;
+    std::wstring line = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return "(not started)";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const std::string windowsName = "Z:" + file;
+    for (const std::int64_t end = NowMs() + 5000; NowMs() < end; Sleep(10)) {
+      std::ifstream in(windowsName);
+      if (!in) continue;
+      const std::string output{std::istreambuf_iterator<char>(in), {}};
+      in.close();
+      DeleteFileA(windowsName.c_str());
+      return output;
+    }
+    return "(no answer)";
+  }
   static Rect R(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
   static std::uint32_t Rgb(COLORREF c) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
