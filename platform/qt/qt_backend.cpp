@@ -164,23 +164,35 @@ void QtBackend::Reparent(Window& w, QWidget* owner) {
 void QtBackend::Place(Window& w) {
   QWidget* top = w.top;
   const FormDescription& f = *w.form;
-  QScreen* screen = top->screen() ? top->screen() : QGuiApplication::primaryScreen();
+  const Window* owner = Find(w.owner);
+  const bool overOwner = f.position == platform::StartPosition::CenterOwner && owner &&
+                         owner->top->isVisible() && !owner->top->isMinimized();
+  QScreen* screen = overOwner ? owner->top->screen() : top->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  QRect frame = top->frameGeometry();
+  const QPoint inset = top->geometry().topLeft() - frame.topLeft();
+  // On the work area: a sizable window larger than it is made smaller.
+  if (f.frame == platform::FrameKind::Sizable) {
+    const QSize around = frame.size() - top->size();
+    const QSize size = top->size().boundedTo(area.size() - around);
+    if (size != top->size()) top->resize(size);
+    frame.setSize(size + around);
+  }
+  QPoint pos = frame.topLeft();
   if (f.position == platform::StartPosition::Manual) {
     // The stored position is that of the client area.
-    const QPoint client(Px(f.left), Px(f.top));
-    top->setGeometry(QRect(client - w.client->pos(), top->size()));
+    pos = QPoint(Px(f.left), Px(f.top)) - w.client->pos() - inset;
   } else if (f.position == platform::StartPosition::CenterOwner) {
-    const Window* owner = Find(w.owner);
-    const bool overOwner = owner && owner->top->isVisible();
-    if (overOwner) screen = owner->top->screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QRect reference = overOwner ? owner->top->frameGeometry() : area;
-    const QSize frame = top->frameGeometry().size();
-    QPoint pos = reference.center() - QPoint(frame.width() / 2, frame.height() / 2);
-    pos.setX(std::clamp(pos.x(), area.left(), std::max(area.left(), area.right() - frame.width())));
-    pos.setY(std::clamp(pos.y(), area.top(), std::max(area.top(), area.bottom() - frame.height())));
-    top->move(pos);
+    pos = reference.center() - QPoint(frame.width() / 2, frame.height() / 2);
   }
+  // A window that would leave the work area is moved just as far as it must.
+  const QPoint far = area.topLeft() + QPoint(area.width(), area.height()) -
+                     QPoint(frame.width(), frame.height());
+  pos.setX(std::clamp(pos.x(), area.left(), std::max(area.left(), far.x())));
+  pos.setY(std::clamp(pos.y(), area.top(), std::max(area.top(), far.y())));
+  top->move(pos);
 }
 
 void QtBackend::Stack(WindowId window) {
@@ -246,6 +258,8 @@ void QtBackend::ShowWindow(WindowId window, WindowId owner, bool modal) {
   }
   Place(w);
   w.top->show();
+  // Some platforms frame a window only when it is shown: placed again with its frame.
+  Place(w);
   Stack(window);
   w.top->activateWindow();
 }
