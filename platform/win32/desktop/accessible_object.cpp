@@ -125,15 +125,38 @@ class NamedAccessible final : public IAccessible {
   long references_ = 1;
 };
 
+// The accessibility library, loaded from the system folder when a screen reader first asks:
+// most runs never need it, and not linking it keeps it out of every start.
+struct Oleacc {
+  decltype(&CreateStdAccessibleObject) createStd = nullptr;
+  decltype(&LresultFromObject) lresultFrom = nullptr;
+};
+
+const Oleacc& LoadOleacc() {
+  static const Oleacc loaded = [] {
+    Oleacc o;
+    if (HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+      o.createStd = reinterpret_cast<decltype(o.createStd)>(
+          reinterpret_cast<void*>(GetProcAddress(module, "CreateStdAccessibleObject")));
+      o.lresultFrom = reinterpret_cast<decltype(o.lresultFrom)>(
+          reinterpret_cast<void*>(GetProcAddress(module, "LresultFromObject")));
+    }
+    return o;
+  }();
+  return loaded;
+}
+
 }  // namespace
 
 LRESULT NamedAccessibleObject(HWND control, WPARAM wParam, const std::u16string& name) {
+  const Oleacc& oleacc = LoadOleacc();
+  if (!oleacc.createStd || !oleacc.lresultFrom) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(CreateStdAccessibleObject(control, static_cast<LONG>(OBJID_CLIENT),
-                                       __uuidof(IAccessible), reinterpret_cast<void**>(&standard))))
+  if (FAILED(oleacc.createStd(control, static_cast<LONG>(OBJID_CLIENT), __uuidof(IAccessible),
+                              reinterpret_cast<void**>(&standard))))
     return 0;
   auto* named = new NamedAccessible(standard, name);
-  const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, named);
+  const LRESULT result = oleacc.lresultFrom(__uuidof(IAccessible), wParam, named);
   named->Release();  // LresultFromObject holds its own reference
   return result > 0 ? result : 0;
 }

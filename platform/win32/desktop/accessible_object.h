@@ -11,7 +11,7 @@
 namespace quorel::win32 {
 
 // The answer to WM_GETOBJECT for the control's client object (its wParam passed on), or 0 when
-// there is none (COM not initialised on this thread): the system's default then applies.
+// there is none (COM not initialised on this thread, or no accessibility library): the system's default then applies.
 LRESULT NamedAccessibleObject(HWND control, WPARAM wParam, const std::u16string& name);
 
 }  // namespace quorel::win32
