@@ -188,8 +188,8 @@ void QtBackend::Place(Window& w) {
     pos = reference.center() - QPoint(frame.width() / 2, frame.height() / 2);
   }
   // A window that would leave the work area is moved just as far as it must.
-  const QPoint far = area.topLeft() + QPoint(area.width(), area.height()) -
-                     QPoint(frame.width(), frame.height());
+  const QPoint far =
+      area.topLeft() + QPoint(area.width(), area.height()) - QPoint(frame.width(), frame.height());
   pos.setX(std::clamp(pos.x(), area.left(), std::max(area.left(), far.x())));
   pos.setY(std::clamp(pos.y(), area.top(), std::max(area.top(), far.y())));
   top->move(pos);

@@ -84,11 +84,11 @@ int Win32Backend::Px(const Window& w, int twips) const {
 void Win32Backend::BuildMenus(Window& w) {
   const auto& menus = w.form->menus;
   if (menus.empty()) return;
+  // Filled before it is set: the window then computes its frame once, and draws the bar when
+  // it is first shown. A bar not set goes with its menus.
   HMENU bar = CreateMenu();
-  if (!bar || !SetMenu(w.hwnd, bar)) {
-    if (bar) DestroyMenu(bar);
-    ThrowLastError("Menüleiste kann nicht angelegt werden");
-  }
+  if (!bar) ThrowLastError("Menüleiste kann nicht angelegt werden");
+  std::unique_ptr<HMENU__, decltype(&DestroyMenu)> unset(bar, &DestroyMenu);
   std::map<std::u16string, HMENU, std::less<>> popups;
   std::vector<ACCEL> accelerators;
   const auto hasItems = [&](const std::u16string& name) {
@@ -123,7 +123,8 @@ void Win32Backend::BuildMenus(Window& w) {
     }
     if (!added) ThrowLastError("Menüeintrag kann nicht angelegt werden");
   }
-  DrawMenuBar(w.hwnd);
+  if (!SetMenu(w.hwnd, bar)) ThrowLastError("Menüleiste kann nicht angelegt werden");
+  unset.release();
   if (!accelerators.empty()) {
     w.accelerators =
         CreateAcceleratorTableW(accelerators.data(), static_cast<int>(accelerators.size()));
