@@ -25,7 +25,6 @@ INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Core, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Windows, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Input, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Dialogs, QtDriver);
-INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, YesNoBox, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Accessible, QtDriver);
 
 // What only Qt's widgets have.
