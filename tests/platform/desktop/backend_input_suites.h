@@ -129,7 +129,7 @@ TYPED_TEST_P(Input, LockedFieldsShowTheButtonFaceAndTakeInputOnlyWhenOpen) {
   auto& b = this->backend();
   auto& d = this->driver;
   this->Shown(forms::FMPassLayout());
-  const std::uint32_t field = d.Background(u"FMPass", u"BUSER");
+  const std::uint32_t field = this->Background(u"FMPass", u"BUSER");
   ASSERT_NE(field, d.ButtonFace());  // else the checks below could not tell
   const WindowId server = this->Shown(forms::FMServerLayout());
   const auto typeNine = [&] {
@@ -139,15 +139,15 @@ TYPED_TEST_P(Input, LockedFieldsShowTheButtonFaceAndTakeInputOnlyWhenOpen) {
     d.Settle();
   };
   EXPECT_FALSE(d.IsEnabled(u"FMServer", u"BPORT"));
-  EXPECT_EQ(d.Background(u"FMServer", u"BPORT"), d.ButtonFace());
+  EXPECT_EQ(this->Background(u"FMServer", u"BPORT"), d.ButtonFace());
   typeNine();
   EXPECT_EQ(b.ControlText(server, u"BPORT"), u"1973");
   b.SetControlEnabled(server, u"BPORT", true);
-  EXPECT_EQ(d.Background(u"FMServer", u"BPORT"), d.ButtonFace());
+  EXPECT_EQ(this->Background(u"FMServer", u"BPORT"), d.ButtonFace());
   typeNine();
   this->Until([&] { return b.ControlText(server, u"BPORT") != u"1973"; }, 1000);
   EXPECT_EQ(b.ControlText(server, u"BPORT"), u"19739");
-  EXPECT_EQ(d.Background(u"FMServer", u"BPORT"), d.ButtonFace());
+  EXPECT_EQ(this->Background(u"FMServer", u"BPORT"), d.ButtonFace());
 }
 
 TYPED_TEST_P(Input, WaitingEndsAtOnceWhenTheUserActs) {
@@ -266,7 +266,7 @@ TYPED_TEST_P(Dialogs, MessageBoxesShowTheStyleAndReturnTheAnswer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.style);
     BoxSeen seen;
-    const int answer = this->driver.AnswerMessageBox(
+    const int answer = this->AnswerMessageBox(
         [&] { return this->backend().MessageBox(u"Zeile 1\r\nZeile 2", c.style, u"Titel"); },
         c.answer, seen);
     EXPECT_EQ(answer, c.expected);

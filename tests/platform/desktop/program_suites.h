@@ -2,9 +2,7 @@
 // window semantics and the backend as shipped, with the settings in memory, the scripted server
 // and the wall clock. Each backend's test program instantiates Journey with the Driver of its
 // backend suites (backend_fixture.h), which further has:
-//   GuiUser user;                    steps that wait for their moment: When(what, ready, act)
 //   Pointer ProgramPointer();        what the program's windows show, wherever the mouse is
-//   void OnMessageBox(what, BoxAnswer, BoxSeen&);   a step that answers the next message box
 //   using Clock; static std::unique_ptr<platform::System> MakeSystem(commandLine);
 // Include in one source file per test program.
 #pragma once

@@ -106,7 +106,7 @@ TEST_F(Win32BackendTest, MessageBoxButtonsAnswerTheirAccessLetters) {
   Shown(forms::FMPassLayout());
   for (const auto& [letter, answer] : {std::pair(u'J', platform::vbYes), {u'N', platform::vbNo}}) {
     BoxSeen seen;
-    EXPECT_EQ(driver.AnswerMessageBox(
+    EXPECT_EQ(AnswerMessageBox(
                   [&] { return backend().MessageBox(u"Frage", platform::vbYesNo, u"Titel"); },
                   BoxAnswer::Access(letter), seen),
               answer);
