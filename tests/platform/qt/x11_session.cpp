@@ -148,11 +148,10 @@ double Process::CpuSeconds() const {
   if (close == std::string::npos) return 0.0;
   std::istringstream rest(line.substr(close + 2));
   std::string field;
+  for (int i = 3; i < 14; ++i)
+    rest >> field;
   unsigned long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && rest >> field; ++i) {
-    if (i == 14) utime = std::stoull(field);
-    if (i == 15) stime = std::stoull(field);
-  }
+  rest >> utime >> stime;
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
