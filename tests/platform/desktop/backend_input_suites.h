@@ -257,8 +257,6 @@ TYPED_TEST_P(Dialogs, MessageBoxesShowTheStyleAndReturnTheAnswer) {
       {vbYesNo, click(u"Ja"), BoxIcon::None, yesNo, platform::vbYes},
       {vbYesNo, click(u"Nein"), BoxIcon::None, yesNo, platform::vbNo},
       {vbYesNo, key(UserKey::Enter), BoxIcon::None, yesNo, platform::vbYes},
-      {vbYesNo, BoxAnswer::Access(u'J'), BoxIcon::None, yesNo, platform::vbYes},
-      {vbYesNo, BoxAnswer::Access(u'N'), BoxIcon::None, yesNo, platform::vbNo},
       // Left without an answer, it says no.
       {vbYesNo, key(UserKey::Escape), BoxIcon::None, yesNo, platform::vbNo},
       {vbYesNo, BoxAnswer::Close(), BoxIcon::None, yesNo, platform::vbNo},

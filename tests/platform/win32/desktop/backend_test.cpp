@@ -1,7 +1,7 @@
 // The Win32 backend on its own, on real windows under Wine's X server: the suites every backend
 // passes, with a user whose keys and clicks go through SendInput (win32_driver.h), and what
-// only Windows has: the layouts at the system's DPI and on screens of another, the program's
-// resources.
+// only Windows has: the layouts at the system's DPI and on screens of another, the access
+// letters of message boxes, the program's resources.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -99,6 +99,17 @@ TEST_F(Win32BackendTest, AtOtherDpisEverythingScalesAndStaysOnTheScreen) {
     EXPECT_NE(xml.find("<testsuites tests=\""), std::string::npos) << "no report";
     EXPECT_EQ(xml.find("<testsuites tests=\"0\""), std::string::npos) << xml;
     EXPECT_NE(xml.find("failures=\"0\" disabled=\"0\" errors=\"0\""), std::string::npos) << xml;
+  }
+}
+
+TEST_F(Win32BackendTest, MessageBoxButtonsAnswerTheirAccessLetters) {
+  Shown(forms::FMPassLayout());
+  for (const auto& [letter, answer] : {std::pair(u'J', platform::vbYes), {u'N', platform::vbNo}}) {
+    BoxSeen seen;
+    EXPECT_EQ(AnswerMessageBox(
+                  [&] { return backend().MessageBox(u"Frage", platform::vbYesNo, u"Titel"); },
+                  BoxAnswer::Access(letter), seen),
+              answer);
   }
 }
 
