@@ -40,13 +40,17 @@ class GuiSteps {
         last_ = Clock::now();
       }
     } else if (stable_ = 0; Clock::now() - last_ > kStepTimeout) {
-      const std::string why = steps_.empty() ? "the program still runs after the last step"
-                                             : "step not possible in time: " + steps_.front().what;
-      std::fprintf(stderr, "GUI test aborted: %s%s\n", why.c_str(), where ? where().c_str() : "");
-      std::fflush(stderr);
-      std::_Exit(3);
+      Abort(steps_.empty() ? "the program still runs after the last step"
+                           : "step not possible in time: " + steps_.front().what,
+            where ? where() : "");
     }
     busy_ = false;
+  }
+  // Ends the test process with a message: the event loop cannot be left any other way.
+  [[noreturn]] static void Abort(const std::string& why, const std::string& where) {
+    std::fprintf(stderr, "GUI test aborted: %s%s\n", why.c_str(), where.c_str());
+    std::fflush(stderr);
+    std::_Exit(3);
   }
 
  private:

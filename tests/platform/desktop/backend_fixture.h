@@ -23,10 +23,11 @@
 //   void AltGrQ();                              AltGr+Q: "@" on the German keyboard
 //   bool IsEnabled(form, control), LooksDefault(form, button);
 //   std::u16string DisplayedText(form, control);
-//   std::uint32_t Background(form, control), ButtonFace();    0xRRGGBB as drawn
+//   std::uint32_t ButtonFace();                 0xRRGGBB as drawn
 //   Shot Grab(form, control);                   the control as drawn
 //   void PointAt(form, control); Pointer PointerNow();
-//   int AnswerMessageBox(show, BoxAnswer, BoxSeen&);  runs show() and answers its message box
+//   GuiUser user;                               steps that wait for their moment; Drive(code)
+//   void OnMessageBox(what, BoxAnswer, BoxSeen&);   a step that answers the next message box
 //   std::u16string AccessibleName(form, control);
 #pragma once
 
@@ -158,6 +159,16 @@ class BackendTest : public ::testing::Test {
     const std::int64_t end = driver.NowMs() + ms;
     while (driver.NowMs() < end)
       backend().ProcessEvents(10ms);
+  }
+  // Runs show() while the user answers the message box it shows.
+  int AnswerMessageBox(const std::function<int()>& show, const BoxAnswer& answer, BoxSeen& seen) {
+    driver.OnMessageBox("answer", answer, seen);
+    return driver.user.Drive(show);
+  }
+  // The inside of a field as drawn, right of its text.
+  std::uint32_t Background(std::u16string_view form, std::u16string_view control) {
+    const Shot shot = driver.Grab(form, control);
+    return shot.At(shot.width - 5, shot.height / 2);
   }
   // The reports since the last call, once at least atLeast have come and the user's input so
   // far is handled.

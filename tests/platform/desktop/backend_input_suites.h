@@ -2,7 +2,6 @@
 // (backend_fixture.h has the Driver they need):
 //   Input     keys, clicks, menus, the tab order, the length limit, locked fields;
 //   Dialogs   message boxes and the mouse pointer;
-//   YesNoBox  a Yes/No message box closed without either;
 //   Accessible  the names the controls have for screen readers.
 // Include in one source file per test program.
 #pragma once
@@ -71,20 +70,6 @@ TYPED_TEST_P(Input, MenuItemsReportTheirNameAndF1DoesNotAlsoComeAsKey) {
   EXPECT_EQ(this->Take(1), Lines{"menu FMStart.Beenden"});
 }
 
-TYPED_TEST_P(Input, FocusStartsInTabOrderAndItsLossIsReportedWithinTheWindow) {
-  auto& b = this->backend();
-  const WindowId pass = this->Shown(forms::FMPassLayout());
-  EXPECT_EQ(b.FocusedControl(pass), u"BUSER");
-  this->Take();
-  for (const char16_t* next : {u"BPASSWORT", u"BUSpeich"}) {
-    this->driver.Key(UserKey::Tab);
-    EXPECT_TRUE(this->Until([&] { return b.FocusedControl(pass) == next; })) << U8(next);
-  }
-  b.SetFocus(pass, u"BUSER");
-  EXPECT_EQ(this->Take(3), (Lines{"focus lost FMPass.BUSER", "focus lost FMPass.BPASSWORT",
-                                  "focus lost FMPass.BUSpeich"}));
-}
-
 TYPED_TEST_P(Input, TabReachesBothLinksOfTheAboutBoxAtTheirPlaces) {
   auto& b = this->backend();
   const WindowId about = this->Shown(forms::frmAboutLayout());
@@ -98,6 +83,7 @@ TYPED_TEST_P(Input, TabReachesBothLinksOfTheAboutBoxAtTheirPlaces) {
                                                 u"ctHyperLink1", u"ctHyperLink2", u"cmdOK"}));
 }
 
+// The password field shows one star per character, whatever came in.
 TYPED_TEST_P(Input, TheKeyboardEntersAtMostTheMaximumLengthButProgramTextsStayWhole) {
   auto& b = this->backend();
   auto& d = this->driver;
@@ -109,7 +95,8 @@ TYPED_TEST_P(Input, TheKeyboardEntersAtMostTheMaximumLengthButProgramTextsStayWh
     std::u16string clipboard;  // pasted after typing when not empty
     std::u16string expected;
   } cases[] = {
-      {"typing stops at 20", u"", std::u16string(25, u'a'), u"", std::u16string(20, u'a')},
+      {"typing stops at 20", u"", u"gEh" + std::u16string(22, u'a'), u"",
+       u"gEh" + std::u16string(17, u'a')},
       {"a full field takes no more", x20, u"b", u"", x20},
       {"a longer program text stays", y30, u"", u"", y30},
       {"it can be shortened", y30, u"\b", u"", y30.substr(1)},
@@ -134,24 +121,15 @@ TYPED_TEST_P(Input, TheKeyboardEntersAtMostTheMaximumLengthButProgramTextsStayWh
     d.Settle();
     this->Until([&] { return b.ControlText(pass, u"BPASSWORT") == c.expected; }, 1000);
     EXPECT_EQ(U8(b.ControlText(pass, u"BPASSWORT")), U8(c.expected));
+    EXPECT_EQ(d.DisplayedText(u"FMPass", u"BPASSWORT"), std::u16string(c.expected.size(), u'*'));
   }
-}
-
-TYPED_TEST_P(Input, PasswordShowsOneStarPerCharacter) {
-  auto& b = this->backend();
-  const WindowId pass = this->Shown(forms::FMPassLayout());
-  b.SetFocus(pass, u"BPASSWORT");
-  this->driver.Type(u"gEh");
-  this->Until([&] { return b.ControlText(pass, u"BPASSWORT") == u"gEh"; }, 1000);
-  EXPECT_EQ(b.ControlText(pass, u"BPASSWORT"), u"gEh");
-  EXPECT_EQ(this->driver.DisplayedText(u"FMPass", u"BPASSWORT"), u"***");
 }
 
 TYPED_TEST_P(Input, LockedFieldsShowTheButtonFaceAndTakeInputOnlyWhenOpen) {
   auto& b = this->backend();
   auto& d = this->driver;
   this->Shown(forms::FMPassLayout());
-  const std::uint32_t field = d.Background(u"FMPass", u"BUSER");
+  const std::uint32_t field = this->Background(u"FMPass", u"BUSER");
   ASSERT_NE(field, d.ButtonFace());  // else the checks below could not tell
   const WindowId server = this->Shown(forms::FMServerLayout());
   const auto typeNine = [&] {
@@ -161,15 +139,15 @@ TYPED_TEST_P(Input, LockedFieldsShowTheButtonFaceAndTakeInputOnlyWhenOpen) {
     d.Settle();
   };
   EXPECT_FALSE(d.IsEnabled(u"FMServer", u"BPORT"));
-  EXPECT_EQ(d.Background(u"FMServer", u"BPORT"), d.ButtonFace());
+  EXPECT_EQ(this->Background(u"FMServer", u"BPORT"), d.ButtonFace());
   typeNine();
   EXPECT_EQ(b.ControlText(server, u"BPORT"), u"1973");
   b.SetControlEnabled(server, u"BPORT", true);
-  EXPECT_EQ(d.Background(u"FMServer", u"BPORT"), d.ButtonFace());
+  EXPECT_EQ(this->Background(u"FMServer", u"BPORT"), d.ButtonFace());
   typeNine();
   this->Until([&] { return b.ControlText(server, u"BPORT") != u"1973"; }, 1000);
   EXPECT_EQ(b.ControlText(server, u"BPORT"), u"19739");
-  EXPECT_EQ(d.Background(u"FMServer", u"BPORT"), d.ButtonFace());
+  EXPECT_EQ(this->Background(u"FMServer", u"BPORT"), d.ButtonFace());
 }
 
 TYPED_TEST_P(Input, WaitingEndsAtOnceWhenTheUserActs) {
@@ -207,9 +185,10 @@ TYPED_TEST_P(Input, AltCombinationsTypeNothingButAltGrDoes) {
   }
 }
 
-// As in the system's dialogs: a focused push button looks like the default button, and the
-// default button does whenever no other push button has the focus.
-TYPED_TEST_P(Input, TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus) {
+// Each control the tab order leaves reports the loss of the focus. As in the system's dialogs:
+// a focused push button looks like the default button, and the default button does whenever no
+// other push button has the focus.
+TYPED_TEST_P(Input, TabbingReportsEachLostFocusAndMovesTheDefaultLook) {
   auto& b = this->backend();
   auto& d = this->driver;
   const auto looksDefault = [&](const FormDescription& form) {
@@ -221,7 +200,8 @@ TYPED_TEST_P(Input, TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus) 
   using Names = std::vector<std::u16string>;
   const FormDescription pass = forms::FMPassLayout();
   const WindowId passId = this->Shown(pass);
-  // A round trip of the tab order.
+  this->Take();
+  // A round trip of the tab order, from the first control in it.
   const std::pair<const char16_t*, const char16_t*> trip[] = {
       {u"BUSER", u"BUSpeich"},  {u"BPASSWORT", u"BUSpeich"}, {u"BUSpeich", u"BUSpeich"},
       {u"BUAusst", u"BUAusst"}, {u"BUServer", u"BUServer"},  {u"BUSER", u"BUSpeich"}};
@@ -231,6 +211,9 @@ TYPED_TEST_P(Input, TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus) 
     EXPECT_TRUE(this->Until([&] { return b.FocusedControl(passId) == focus; }, 1000));
     EXPECT_EQ(looksDefault(pass), Names{button}) << U8(focus);
   }
+  EXPECT_EQ(this->Take(5), (Lines{"focus lost FMPass.BUSER", "focus lost FMPass.BPASSWORT",
+                                  "focus lost FMPass.BUSpeich", "focus lost FMPass.BUAusst",
+                                  "focus lost FMPass.BUServer"}));
   const FormDescription server = forms::FMServerLayout();
   const WindowId serverId = this->Shown(server);
   EXPECT_EQ(looksDefault(server), Names{u"BUEdit"});  // the fields are locked
@@ -243,14 +226,12 @@ TYPED_TEST_P(Input, TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus) 
 REGISTER_TYPED_TEST_SUITE_P(Input, EnterEscapeAndF1AreReportedAndNeverHandledByTheControls,
                             ButtonsReportClicksByMouseSpaceAndAccessLetter,
                             MenuItemsReportTheirNameAndF1DoesNotAlsoComeAsKey,
-                            FocusStartsInTabOrderAndItsLossIsReportedWithinTheWindow,
                             TabReachesBothLinksOfTheAboutBoxAtTheirPlaces,
                             TheKeyboardEntersAtMostTheMaximumLengthButProgramTextsStayWhole,
-                            PasswordShowsOneStarPerCharacter,
                             LockedFieldsShowTheButtonFaceAndTakeInputOnlyWhenOpen,
                             WaitingEndsAtOnceWhenTheUserActs,
                             AltCombinationsTypeNothingButAltGrDoes,
-                            TheDefaultButtonLooksDefaultUnlessAnotherButtonHasTheFocus);
+                            TabbingReportsEachLostFocusAndMovesTheDefaultLook);
 
 template <class Driver>
 class Dialogs : public BackendTest<Driver> {};
@@ -276,13 +257,16 @@ TYPED_TEST_P(Dialogs, MessageBoxesShowTheStyleAndReturnTheAnswer) {
       {vbYesNo, click(u"Ja"), BoxIcon::None, yesNo, platform::vbYes},
       {vbYesNo, click(u"Nein"), BoxIcon::None, yesNo, platform::vbNo},
       {vbYesNo, key(UserKey::Enter), BoxIcon::None, yesNo, platform::vbYes},
+      // Left without an answer, it says no.
+      {vbYesNo, key(UserKey::Escape), BoxIcon::None, yesNo, platform::vbNo},
+      {vbYesNo, BoxAnswer::Close(), BoxIcon::None, yesNo, platform::vbNo},
       {vbYesNo | vbCritical, click(u"Nein"), BoxIcon::Critical, yesNo, platform::vbNo},
   };
   this->Shown(forms::FMPassLayout());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.style);
     BoxSeen seen;
-    const int answer = this->driver.AnswerMessageBox(
+    const int answer = this->AnswerMessageBox(
         [&] { return this->backend().MessageBox(u"Zeile 1\r\nZeile 2", c.style, u"Titel"); },
         c.answer, seen);
     EXPECT_EQ(answer, c.expected);
@@ -319,25 +303,6 @@ TYPED_TEST_P(Dialogs, TheHourglassIsShownOverEveryWindowUntilItIsReset) {
 
 REGISTER_TYPED_TEST_SUITE_P(Dialogs, MessageBoxesShowTheStyleAndReturnTheAnswer,
                             TheHourglassIsShownOverEveryWindowUntilItIsReset);
-
-template <class Driver>
-class YesNoBox : public BackendTest<Driver> {};
-
-TYPED_TEST_SUITE_P(YesNoBox);
-
-TYPED_TEST_P(YesNoBox, LeftWithoutAnAnswerItSaysNo) {
-  this->Shown(forms::FMPassLayout());
-  for (const BoxAnswer& answer : {BoxAnswer::Press(UserKey::Escape), BoxAnswer::Close()}) {
-    SCOPED_TRACE(answer.kind);
-    BoxSeen seen;
-    EXPECT_EQ(this->driver.AnswerMessageBox(
-                  [&] { return this->backend().MessageBox(u"Frage", platform::vbYesNo, u"T"); },
-                  answer, seen),
-              platform::vbNo);
-  }
-}
-
-REGISTER_TYPED_TEST_SUITE_P(YesNoBox, LeftWithoutAnAnswerItSaysNo);
 
 template <class Driver>
 class Accessible : public BackendTest<Driver> {};

@@ -31,7 +31,7 @@ class HeadlessDriver {
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(HeadlessBackend, Core, HeadlessDriver);
-// Not Windows, Input, Dialogs, YesNoBox, Accessible: it has no screen, keyboard or mouse; its
+// Not Windows, Input, Dialogs, Accessible: it has no screen, keyboard or mouse; its
 // user acts on controls by name and answers message boxes with the answer itself.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Windows);
 

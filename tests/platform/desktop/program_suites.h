@@ -2,9 +2,7 @@
 // window semantics and the backend as shipped, with the settings in memory, the scripted server
 // and the wall clock. Each backend's test program instantiates Journey with the Driver of its
 // backend suites (backend_fixture.h), which further has:
-//   GuiUser user;                    steps that wait for their moment: When(what, ready, act)
 //   Pointer ProgramPointer();        what the program's windows show, wherever the mouse is
-//   void OnMessageBox(what, BoxAnswer, BoxSeen&);   a step that answers the next message box
 //   using Clock; static std::unique_ptr<platform::System> MakeSystem(commandLine);
 // Include in one source file per test program.
 #pragma once
@@ -106,38 +104,6 @@ class Journey : public ::testing::Test {
 
 TYPED_TEST_SUITE_P(Journey);
 
-TYPED_TEST_P(Journey, LoginDialogTakesTheUserWithEnterAndUpperCasesTheCode) {
-  auto& d = this->d;
-  this->AddUser(u"1||ABC", u"pw", u"Jürgen Müller");
-  this->In(u"FMPass", "the cursor is in the password field; type the user code", [&] {
-    EXPECT_TRUE(d.HasKeyboardFocus(u"FMPass", u"BPASSWORT"));
-    d.Click(u"FMPass", u"BUSER");
-    d.Type(u"abc");
-    d.Key(UserKey::Tab);
-  });
-  this->In(u"FMPass", "the code is upper-cased on leaving the field; type the password", [&] {
-    EXPECT_EQ(this->desktop->Text(u"FMPass", u"BUSER"), u"ABC");
-    EXPECT_TRUE(d.HasKeyboardFocus(u"FMPass", u"BPASSWORT"));
-    d.Type(u"pw");
-    d.Key(UserKey::Enter);
-  });
-  this->In(u"FMStart", "the main window shows the user", [&] {
-    EXPECT_EQ(d.Caption(u"FMStart"),
-              kCaption + u"1     Filiale: 0     Benutzer: ABC | Jürgen Müller");
-    EXPECT_FALSE(d.IsVisible(u"FMPass"));
-    EXPECT_NE(d.ProgramPointer(), Pointer::Hourglass);
-    d.Alt(u'D');
-    d.Type(u"b");
-  });
-  EXPECT_EQ(this->Run(), forms::kExitNormal);
-  const auto& writes = this->store.Writes();
-  ASSERT_EQ(writes.size(), 7u);
-  EXPECT_EQ(writes[2].value, u"ABC");
-  EXPECT_EQ(writes[3].value, cacheapi::ScramblePassword(u"pw"));
-  // The pointer is the hourglass while the server works.
-  EXPECT_EQ(this->watch.calls, (Lines{"connect hourglass", "open hourglass"}));
-}
-
 TYPED_TEST_P(Journey, EscapeInTheLoginDialogCancels) {
   BoxSeen refused;
   this->In(u"FMPass", "press Escape", [&] { this->d.Key(UserKey::Escape); });
@@ -149,16 +115,19 @@ TYPED_TEST_P(Journey, EscapeInTheLoginDialogCancels) {
 }
 
 // Mouse and keyboard, upper-casing on leaving the field, the focus in the password field on
-// every activation, and the modal nesting login dialog -> server dialog -> message box.
-TYPED_TEST_P(Journey, TheUserLogsInThroughTheServerDialogAndEnterInAnOpenFieldGoesBack) {
+// every activation, the modal nesting login dialog -> server dialog -> message box, and Enter in
+// a field choosing the default button of either dialog.
+TYPED_TEST_P(Journey, TheUserLogsInThroughTheServerDialogAndEnterChoosesTheDefaultButton) {
   auto& d = this->d;
-  this->AddUser(u"4||MAX", u"pw", u"Max Muster");
+  this->AddUser(u"4||MAX", u"pw", u"Jürgen Müller");
   BoxSeen question;
-  this->In(u"FMPass", "type the user, open the server dialog", [&] {
-    d.Click(u"FMPass", u"BUSER");
-    d.Type(u"max");
-    d.Click(u"FMPass", u"BUServer");
-  });
+  this->In(u"FMPass", "the cursor is in the password field; type the user, open the server dialog",
+           [&] {
+             EXPECT_TRUE(d.HasKeyboardFocus(u"FMPass", u"BPASSWORT"));
+             d.Click(u"FMPass", u"BUSER");
+             d.Type(u"max");
+             d.Click(u"FMPass", u"BUServer");
+           });
   this->In(u"FMServer", "modal over the login dialog, upper-cased; unlock", [&] {
     EXPECT_EQ(this->desktop->Text(u"FMPass", u"BUSER"), u"MAX");
     EXPECT_EQ(d.OwnerOf(u"FMServer"), u"FMPass");
@@ -174,14 +143,17 @@ TYPED_TEST_P(Journey, TheUserLogsInThroughTheServerDialogAndEnterInAnOpenFieldGo
     d.Type(u"4");
     d.Key(UserKey::Enter);
   });
-  this->In(u"FMPass", "back, the cursor in the password field again; log in", [&] {
+  this->In(u"FMPass", "back, the cursor in the password field again; log in with Enter", [&] {
     EXPECT_FALSE(d.IsVisible(u"FMServer"));
     EXPECT_TRUE(d.HasKeyboardFocus(u"FMPass", u"BPASSWORT"));
     d.Type(u"pw");
-    d.Click(u"FMPass", u"BUSpeich");
+    d.Key(UserKey::Enter);
   });
   this->In(u"FMStart", "logged in with the changed company; the close box ends", [&] {
-    EXPECT_EQ(d.Caption(u"FMStart"), kCaption + u"4     Filiale: 0     Benutzer: MAX | Max Muster");
+    EXPECT_EQ(d.Caption(u"FMStart"),
+              kCaption + u"4     Filiale: 0     Benutzer: MAX | Jürgen Müller");
+    EXPECT_FALSE(d.IsVisible(u"FMPass"));
+    EXPECT_NE(d.ProgramPointer(), Pointer::Hourglass);
     d.CloseBox(u"FMStart");
   });
   EXPECT_EQ(this->Run(), forms::kExitNormal);
@@ -189,7 +161,10 @@ TYPED_TEST_P(Journey, TheUserLogsInThroughTheServerDialogAndEnterInAnOpenFieldGo
   const auto& writes = this->store.Writes();
   ASSERT_EQ(writes.size(), 7u);
   EXPECT_EQ(writes[0].value, u"4");
+  EXPECT_EQ(writes[2].value, u"MAX");
   EXPECT_EQ(writes[3].value, cacheapi::ScramblePassword(u"pw"));
+  // The pointer is the hourglass while the server works.
+  EXPECT_EQ(this->watch.calls, (Lines{"connect hourglass", "open hourglass"}));
 }
 
 TYPED_TEST_P(Journey, TheQuestionOfChangeDecidesWhetherTheFieldsOpen) {
@@ -253,9 +228,8 @@ TYPED_TEST_P(Journey, MainWindowOpensTheAboutBoxWithF1AndTheLoginWithAltDL) {
   EXPECT_TRUE(this->store.Writes().empty());
 }
 
-REGISTER_TYPED_TEST_SUITE_P(Journey, LoginDialogTakesTheUserWithEnterAndUpperCasesTheCode,
-                            EscapeInTheLoginDialogCancels,
-                            TheUserLogsInThroughTheServerDialogAndEnterInAnOpenFieldGoesBack,
+REGISTER_TYPED_TEST_SUITE_P(Journey, EscapeInTheLoginDialogCancels,
+                            TheUserLogsInThroughTheServerDialogAndEnterChoosesTheDefaultButton,
                             TheQuestionOfChangeDecidesWhetherTheFieldsOpen,
                             MainWindowOpensTheAboutBoxWithF1AndTheLoginWithAltDL);
 

@@ -2,7 +2,8 @@
 // presses, types and clicks with QTest (qt_driver.h), and what only Qt's widgets have.
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <fstream>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -25,7 +26,6 @@ INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Core, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Windows, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Input, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Dialogs, QtDriver);
-INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, YesNoBox, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(QtBackend, Accessible, QtDriver);
 
 // What only Qt's widgets have.
@@ -99,14 +99,12 @@ TEST_F(QtBackendTest, LabelsAreAsPlainAsTheirTextAndLinksAndPicturesQtsOwn) {
 // 400 at that scale), from the offscreen platform's settings.
 TEST(QtBackendScreen, OnASmallScreenAtTwiceTheSizeEveryWindowStillLiesOnIt) {
   const TempDir dir;
-  const QString settings = QString::fromStdString((dir / "screen.json").string());
-  QFile file(settings);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1280, "height": 800,
-                 "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-  file.close();
+  const auto settings = dir / "screen.json";
+  ASSERT_TRUE(std::ofstream(settings) << R"({"screens": [{"name": "small", "x": 0, "y": 0,
+      "width": 1280, "height": 800, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + settings);
+  environment.insert(u"QT_QPA_PLATFORM"_s,
+                     u"offscreen:configfile="_s + QString::fromStdString(settings.string()));
   environment.insert(u"QT_SCALE_FACTOR"_s, u"2"_s);
   QProcess run;
   run.setProcessEnvironment(environment);

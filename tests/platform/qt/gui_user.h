@@ -6,8 +6,6 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -72,7 +70,7 @@ class GuiUser : public GuiSteps {
   }
   QWidget* Widget(std::u16string_view form, std::u16string_view control) const {
     QWidget* w = backend_.ControlWidget(form, control);
-    if (!w) Abort("no control " + text::ToUtf8(form) + "." + text::ToUtf8(control));
+    if (!w) Abort("no control " + text::ToUtf8(form) + "." + text::ToUtf8(control), ActiveWindow());
     return w;
   }
 
@@ -80,11 +78,6 @@ class GuiUser : public GuiSteps {
   static std::string ActiveWindow() {
     QWidget* active = QApplication::activeWindow();
     return " (active window: " + (active ? active->objectName().toStdString() : "none") + ")";
-  }
-  [[noreturn]] static void Abort(const std::string& why) {
-    std::fprintf(stderr, "GUI test aborted: %s%s\n", why.c_str(), ActiveWindow().c_str());
-    std::fflush(stderr);
-    std::_Exit(3);
   }
 
   qt::QtBackend& backend_;

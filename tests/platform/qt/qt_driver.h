@@ -46,9 +46,7 @@ class QtDriver {
     backend.ProcessEvents(0ms);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  bool IsActive(std::u16string_view form) const {
-    return IsVisible(form) && QApplication::activeWindow() == backend.TopLevel(form);
-  }
+  bool IsActive(std::u16string_view form) const { return user.IsActive(form); }
   bool IsVisible(std::u16string_view form) const {
     QWidget* top = backend.TopLevel(form);
     return top && top->isVisible();
@@ -145,11 +143,6 @@ class QtDriver {
   std::u16string DisplayedText(std::u16string_view form, std::u16string_view control) const {
     return qobject_cast<QLineEdit*>(W(form, control))->displayText().toStdU16String();
   }
-  // The inside as drawn, right of the text.
-  std::uint32_t Background(std::u16string_view form, std::u16string_view control) const {
-    const QImage shot = W(form, control)->grab().toImage();
-    return shot.pixelColor(shot.width() - 5, shot.height() / 2).rgb() & 0xFFFFFF;
-  }
   static std::uint32_t ButtonFace() {
     return QApplication::palette().color(QPalette::Active, QPalette::Button).rgb() & 0xFFFFFF;
   }
@@ -199,10 +192,6 @@ class QtDriver {
           box.close();
       }
     });
-  }
-  int AnswerMessageBox(const std::function<int()>& show, const BoxAnswer& answer, BoxSeen& seen) {
-    OnMessageBox("answer", answer, seen);
-    return user.Drive(show);
   }
   std::u16string AccessibleName(std::u16string_view form, std::u16string_view control) const {
     return W(form, control)->accessibleName().toStdU16String();

@@ -85,16 +85,12 @@ xcb_generic_event_t* NextEvent(xcb_connection_t* connection, Clock::time_point e
 
 Process::Process(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env, int stdoutFd) {
-  std::map<std::string, std::string> all = env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry(*e);
-    const auto eq = entry.find('=');
-    if (eq != std::string::npos) all.emplace(entry.substr(0, eq), entry.substr(eq + 1));
-  }
+  // env, then what this process has and env does not set.
   std::vector<std::string> envStrings;
-  envStrings.reserve(all.size());
-  for (const auto& [k, v] : all)
-    envStrings.emplace_back(k).append("=").append(v);
+  for (const auto& [k, v] : env)
+    envStrings.push_back(k + "=" + v);
+  for (char** e = environ; *e; ++e)
+    if (!env.contains(std::string(*e, std::strcspn(*e, "=")))) envStrings.emplace_back(*e);
   std::vector<char*> envp, args;
   for (auto& s : envStrings)
     envp.push_back(s.data());
@@ -152,11 +148,10 @@ double Process::CpuSeconds() const {
   if (close == std::string::npos) return 0.0;
   std::istringstream rest(line.substr(close + 2));
   std::string field;
+  for (int i = 3; i < 14; ++i)
+    rest >> field;
   unsigned long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && rest >> field; ++i) {
-    if (i == 14) utime = std::stoull(field);
-    if (i == 15) stime = std::stoull(field);
-  }
+  rest >> utime >> stime;
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
@@ -169,22 +164,13 @@ Xvfb::Xvfb() {
                                                          "1280x1024x24", "-nolisten", "tcp"},
                                 std::map<std::string, std::string>{}, fds[1]);
   close(fds[1]);
-  // Xvfb writes its display number once it accepts connections.
-  std::string number;
+  // Xvfb writes its display number, in one line, once it accepts connections.
+  std::string number(32, '\0');
   pollfd p{fds[0], POLLIN, 0};
-  const auto end = Clock::now() + milliseconds(15000);
-  while (Clock::now() < end) {
-    const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
-    if (poll(&p, 1, static_cast<int>(std::max<long long>(left, 1))) <= 0) continue;
-    char buffer[32];
-    const ssize_t n = read(fds[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    number.append(buffer, static_cast<std::size_t>(n));
-    if (number.find('\n') != std::string::npos) break;
-  }
+  const ssize_t n = poll(&p, 1, 15000) > 0 ? read(fds[0], number.data(), number.size()) : 0;
   close(fds[0]);
-  while (!number.empty() && (number.back() == '\n' || number.back() == '\r'))
-    number.pop_back();
+  number.resize(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  number.erase(number.find_last_not_of("\r\n") + 1);
   if (number.empty()) throw std::runtime_error("Xvfb did not start (is the package xvfb there?)");
   display_ = ":" + number;
 }
@@ -220,22 +206,6 @@ Screen::Screen(const std::string& display) {
   root_ = it.data->root;
   const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
   xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
-  // Windows that are up already.
-  xcb_query_tree_reply_t* tree =
-      xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr);
-  if (tree) {
-    const Window* children = xcb_query_tree_children(tree);
-    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-      auto* attributes = xcb_get_window_attributes_reply(
-          connection_, xcb_get_window_attributes(connection_, children[i]), nullptr);
-      if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) {
-        mapped_.push_back(children[i]);
-        Select(children[i]);
-      }
-      std::free(attributes);
-    }
-    std::free(tree);
-  }
   xcb_flush(connection_);
 }
 

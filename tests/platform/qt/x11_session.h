@@ -73,7 +73,8 @@ class Screen {
   Screen& operator=(const Screen&) = delete;
   ~Screen();
 
-  // The first window mapped from now on (or already mapped) whose title matches; 0 on timeout.
+  // The first window mapped since the screen was made, and still mapped, whose title matches;
+  // 0 on timeout. Made before the program starts, it sees every window of it.
   Window WaitForWindow(const std::function<bool(const std::string&)>& title, milliseconds timeout);
   std::string Title(Window window);
   // As the close box of the window's frame does it.

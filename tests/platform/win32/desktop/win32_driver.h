@@ -182,17 +182,6 @@ class Win32Driver {
     const std::u16string text = U(TextOf(edit));
     return mask ? std::u16string(text.size(), mask) : text;
   }
-  // The inside as drawn, right of the text.
-  std::uint32_t Background(std::u16string_view form, std::u16string_view control) const {
-    HWND field = H(form, control);
-    RedrawWindow(field, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    RECT r{};
-    GetClientRect(field, &r);
-    HDC dc = GetDC(field);
-    const COLORREF pixel = GetPixel(dc, r.right - 5, r.bottom / 2);
-    ReleaseDC(field, dc);
-    return Rgb(pixel);
-  }
   static std::uint32_t ButtonFace() { return Rgb(GetSysColor(COLOR_BTNFACE)); }
   void PointAt(std::u16string_view form, std::u16string_view control) {
     const Rect box = Box(H(form, control), nullptr);
@@ -220,9 +209,7 @@ class Win32Driver {
     user.OnMessageBox(std::move(what), [this, answer, &seen](HWND box) {
       seen.title = U(TextOf(box));
       seen.text = U(MessageText(box));
-      // The static control breaks its lines at CR LF.
-      for (auto at = seen.text.find(u'\r'); at != std::u16string::npos; at = seen.text.find(u'\r'))
-        seen.text.erase(at, 1);
+      std::erase(seen.text, u'\r');  // the static control breaks its lines at CR LF
       HWND button = nullptr;
       for (HWND c = nullptr; (c = FindWindowExW(box, c, nullptr, nullptr));) {
         wchar_t kind[16] = {};
@@ -255,10 +242,6 @@ class Win32Driver {
           return Press(VK_F4, {VK_MENU});
       }
     });
-  }
-  int AnswerMessageBox(const std::function<int()>& show, const BoxAnswer& answer, BoxSeen& seen) {
-    OnMessageBox("answer", answer, seen);
-    return user.Drive(show);
   }
 
   std::u16string AccessibleName(std::u16string_view form, std::u16string_view control) const {
