@@ -267,7 +267,7 @@ TYPED_TEST_P(Windows, RaisingAWindowMakesItTheActiveOne) {
   const WindowId start = this->Shown(forms::FMStartLayout());
   const WindowId pass = this->Shown(forms::FMPassLayout(), start);
   d.Activate(u"FMStart");
-  ASSERT_TRUE(this->Until([&] { return d.TitleBarActive(u"FMStart"); }));
+  ASSERT_TRUE(this->Until([&] { return d.IsActive(u"FMStart") && d.TitleBarActive(u"FMStart"); }));
   this->backend().RaiseWindow(pass);
   EXPECT_TRUE(this->Until([&] { return d.IsActive(u"FMPass") && d.TitleBarActive(u"FMPass"); }));
 }
