@@ -2,6 +2,9 @@
 // window with a menu bar; built with QUOREL_LOGIN_FLOOR, the least a login program does before
 // that: initialise COM and create the database client object, as quorel.exe does.
 #include <windows.h>
+#ifdef QUOREL_COMMON_CONTROLS
+#include <commctrl.h>
+#endif
 
 namespace {
 
@@ -24,6 +27,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       FAILED(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_IDispatch, reinterpret_cast<void**>(&client))))
     return 1;
+#endif
+#ifdef QUOREL_COMMON_CONTROLS
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+  if (!InitCommonControlsEx(&controls)) return 1;
 #endif
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = Procedure;
